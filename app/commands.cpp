@@ -1,0 +1,79 @@
+#include "app/commands.h"
+
+#include <commdlg.h>
+
+#include "app/app_state.h"
+#include "app/control_ids.h"
+#include "app/decimal.h"
+#include "app/main_window.h"
+#include "app/window_conventions.h"
+#include "ops/read_operation.h"
+
+namespace {
+
+// Each text is read into 10 bytes: its first 9 characters and the NUL.
+constexpr int kFieldSize = 10;
+
+void ReadControlText(HWND window, int controlId, char (&text)[kFieldSize]) {
+  GetWindowTextA(GetDlgItem(window, controlId), text, kFieldSize);
+}
+
+}  // namespace
+
+int DispatchCommand(HWND window, int notificationCode, int controlId, LPARAM) {
+  if (notificationCode != BN_CLICKED) return 0;
+  if (controlId == kExecuteButton) {
+    ExecuteCommand(window, g_imagePath);
+  } else if (controlId == kBrowseButton) {
+    ChooseImageFile(nullptr, g_imagePath);
+    SetWindowTextA(g_pathBox, g_imagePath);
+  }
+  return 0;
+}
+
+// The Execute button stays disabled until the operation has ended: message
+// boxes of the operation keep dispatching the window's messages meanwhile.
+void ExecuteCommand(HWND window, char* imagePath) {
+  EnableWindow(g_executeButton, FALSE);
+  char driveRoot[kFieldSize] = {};
+  char offsetText[kFieldSize] = {};
+  char countText[kFieldSize] = {};
+  ReadControlText(window, kDriveList, driveRoot);
+  ReadControlText(window, kOffsetBox, offsetText);
+  ReadControlText(window, kCountBox, countText);
+  if (driveRoot[0] == '\0') {
+    ShowMessageBox(BoxOwner::MainWindow, "ドライブ名が読めんかった", "エラー", kBoxOk);
+    EnableWindow(g_executeButton, TRUE);
+    return;
+  }
+  const char driveLetter = driveRoot[0];
+  const int32_t startSector = ParseDecimal(offsetText);
+  const int32_t count = ParseDecimal(countText);
+  g_dumpToFile = IsDlgButtonChecked(window, kDumpToFileBox) == BST_CHECKED ? 1 : 0;
+  SetControlText(kGeometryBox, nullptr);
+  SetControlText(kDumpBox, nullptr);
+
+  if (g_runMode == RunMode::Read) {
+    ReadOperation(driveLetter, driveRoot, startSector, count);
+  } else if (imagePath[0] == '\0') {
+    ShowMessageBox(BoxOwner::None, "ファイルが選択されていません", "エラー", kBoxIconInformation);
+  }
+  EnableWindow(g_executeButton, TRUE);
+}
+
+BOOL ChooseImageFile(HWND owner, char* pathBuffer) {
+  // Display text and pattern pairs, the list ended by one more NUL.
+  static const char kFilter[] = "イメージデータ(*.img)\0*.img\0すべて(*.*)\0*.*\0";
+  static_assert(sizeof kFilter == 45, "the filter list is 45 bytes");
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = kFilter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = pathBuffer;
+  dialog.nMaxFile = kImagePathSize;
+  dialog.lpstrTitle = "ファイル名の取得";
+  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+  dialog.lpstrDefExt = "img";
+  return GetOpenFileNameA(&dialog);
+}

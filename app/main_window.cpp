@@ -1,0 +1,149 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include "app/commands.h"
+#include "app/control_ids.h"
+#include "app/window_conventions.h"
+#include "resources/resource_ids.h"
+
+HWND g_mainWindow;
+HWND g_executeButton;
+HWND g_driveList;
+HWND g_dumpToFileBox;
+HWND g_pathBox;
+HWND g_statusBar;
+HFONT g_controlFont;
+LayoutUnits g_layoutUnits;
+
+namespace {
+
+void RememberHandle(int controlId, HWND control) {
+  switch (controlId) {
+    case kExecuteButton:
+      g_executeButton = control;
+      break;
+    case kDriveList:
+      g_driveList = control;
+      break;
+    case kDumpToFileBox:
+      g_dumpToFileBox = control;
+      break;
+    case kPathBox:
+      g_pathBox = control;
+      break;
+    default:
+      break;
+  }
+}
+
+void CreateControls(HWND window, HINSTANCE instance) {
+  for (const ControlSpec& control : kControls) {
+    if (!ControlExistsIn(control, g_runMode)) continue;
+    const ControlPlace place = PlaceControl(control, g_layoutUnits);
+    HWND handle = CreateWindowExA(control.exStyle, control.className, ControlText(control, g_runMode),
+                                  control.style, place.x, place.y, place.width, place.height,
+                                  window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+                                  instance, nullptr);
+    RememberHandle(control.id, handle);
+  }
+}
+
+// Lists every drive root in the system's order, except CD-ROM drives.
+void FillDriveList() {
+  char roots[256] = {};
+  const DWORD length = GetLogicalDriveStringsA(255, roots);
+  if (length == 0 || length > 255) return;
+  for (const char* root = roots; *root; root += lstrlenA(root) + 1) {
+    if (GetDriveTypeA(root) == DRIVE_CDROM) continue;
+    SendMessageA(g_driveList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root));
+  }
+  SendMessageA(g_driveList, CB_SETCURSEL, 0, 0);
+}
+
+LRESULT MsgCreate(HWND window) {
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(window, GWL_HINSTANCE));
+  CreateControls(window, instance);
+  SendMessageA(g_executeButton, WM_SETFONT, 0, TRUE);  // the Execute button keeps the system font
+  g_controlFont = CreateControlFont();
+  for (int id : kControlFontIds)
+    SendDlgItemMessageA(window, id, WM_SETFONT, reinterpret_cast<WPARAM>(g_controlFont), TRUE);
+  FillDriveList();
+  SendMessageA(g_dumpToFileBox, BM_SETCHECK, BST_CHECKED, 0);
+  CreateStatusBar(window);
+  SetStatusText("ドライブ指定してください");
+  return 0;
+}
+
+LRESULT MsgDestroy() {
+  DeleteObject(g_controlFont);
+  PostQuitMessage(0);
+  return 0;
+}
+
+// Tab from the window itself goes to the Execute button; there is no other
+// keyboard navigation.
+LRESULT MsgChar(WPARAM character) {
+  if (character == '\t' && GetFocus() == g_mainWindow) SetFocus(g_executeButton);
+  return 0;
+}
+
+}  // namespace
+
+int CreateMainWindow(const char* title, const char* className, int x, int y, int width,
+                     int height, HINSTANCE instance, DWORD style, WNDPROC windowProcedure,
+                     int showCommand) {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_BYTEALIGNCLIENT;
+  windowClass.lpfnWndProc = windowProcedure;
+  windowClass.hInstance = instance;
+  // The program's own icon, so the window shows what the file shows.
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kProgramIconId));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = className;
+  if (!RegisterClassA(&windowClass)) return 0;
+
+  HDC screen = GetDC(nullptr);
+  TEXTMETRICA metrics = {};
+  GetTextMetricsA(screen, &metrics);
+  g_layoutUnits = {HalfAscent(metrics.tmAscent), metrics.tmAveCharWidth};
+  ReleaseDC(nullptr, screen);
+
+  HWND window = CreateWindowExA(0, className, title, style, x, y, width, height, nullptr, nullptr,
+                                instance, nullptr);
+  if (!window) return 0;
+  ShowWindow(window, showCommand);
+  UpdateWindow(window);
+  return 1;
+}
+
+LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  g_mainWindow = window;
+  switch (message) {
+    case WM_CREATE:
+      return MsgCreate(window);
+    case WM_DESTROY:
+      return MsgDestroy();
+    case WM_CHAR:
+      return MsgChar(wParam);
+    case WM_COMMAND:
+      return DispatchCommand(window, HIWORD(wParam), LOWORD(wParam), lParam);
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+HFONT CreateControlFont() {
+  return CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN,
+                     "ＭＳ ＵＩ Ｇｏｔｈｉｃ");
+}
+
+HWND CreateStatusBar(HWND parent) {
+  InitCommonControls();
+  g_statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, nullptr,
+                                    parent, kStatusBar);
+  SendMessageA(g_statusBar, SB_SIMPLE, TRUE, 0);
+  return g_statusBar;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// How everything outside the window code shows results to the user: the status
+// bar's single text, the main window's title, a child control's text by its
+// identifier, and message boxes. The Win32 version lives in
+// window_conventions_win32.cpp; native tests link a recording fake instead.
+#include <cstdint>
+
+enum class BoxOwner { None, MainWindow };
+
+// Message box styles and answers, with the platform's values.
+constexpr unsigned kBoxOk = 0x00;
+constexpr unsigned kBoxYesNo = 0x04;
+constexpr unsigned kBoxIconQuestion = 0x20;
+constexpr unsigned kBoxIconInformation = 0x40;
+constexpr int kAnswerOk = 1;
+constexpr int kAnswerYes = 6;
+constexpr int kAnswerNo = 7;
+
+// Replaces the status bar's text.
+void SetStatusText(const char* text);
+// Replaces the main window's title.
+void SetMainWindowTitle(const char* text);
+// Replaces the text of the main window's child control `controlId`; a null text empties it.
+void SetControlText(int controlId, const char* text);
+// Shows a modal message box and returns the button the user pressed.
+int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style);
+// Shows the system's own message text for `errorCode` in a message box.
+int ShowSystemErrorBox(BoxOwner owner, uint32_t errorCode, const char* caption, unsigned style);

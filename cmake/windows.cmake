@@ -1,0 +1,64 @@
+# Targets of the 32-bit Windows build: the program, its end-to-end variant and
+# the test programs that run under Wine.
+
+set(TORVEX_WIN32_SOURCES
+  app/main.cpp
+  app/main_window.cpp
+  app/commands.cpp
+  app/window_conventions_win32.cpp
+  volume/volume_win32.cpp
+  resources/torvex.rc
+)
+set(TORVEX_WIN32_LIBS torvex_logic comctl32 comdlg32 gdi32 user32 kernel32)
+
+# The release program.
+add_executable(torvex WIN32 ${TORVEX_WIN32_SOURCES} volume/geometry_win32.cpp)
+torvex_target(torvex)
+target_link_libraries(torvex PRIVATE ${TORVEX_WIN32_LIBS})
+
+# The same program with one difference: the drive geometry may come from the
+# TORVEX_GEOMETRY environment variable, because Wine has no geometry call for
+# an image-backed drive. The end-to-end tests and the demo use it.
+add_executable(torvex-e2e WIN32 ${TORVEX_WIN32_SOURCES} volume/geometry_win32.cpp)
+torvex_target(torvex-e2e)
+target_compile_definitions(torvex-e2e PRIVATE TORVEX_GEOMETRY_FROM_ENVIRONMENT)
+target_link_libraries(torvex-e2e PRIVATE ${TORVEX_WIN32_LIBS})
+
+set(TORVEX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(TORVEX_TEST_ENVIRONMENT
+  "TORVEX_WINEPREFIX=${TORVEX_WINEPREFIX}"
+  "TORVEX_DRIVES=${TORVEX_WINEPREFIX}/drives")
+
+# The real Win32 volume layer against image-backed drives of the prefix.
+add_executable(torvex_volume_tests
+  tests/win32/volume_win32_test.cpp
+  tests/unit/stdout_capture.cpp
+  volume/volume_win32.cpp
+  volume/geometry_win32.cpp)
+torvex_target(torvex_volume_tests)
+target_link_libraries(torvex_volume_tests PRIVATE torvex_logic GTest::gtest_main)
+gtest_discover_tests(torvex_volume_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 120
+  PROPERTIES ENVIRONMENT "${TORVEX_TEST_ENVIRONMENT}" RUN_SERIAL TRUE)
+
+# End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
+# the running window from outside, through messages.
+add_executable(torvex_e2e_tests
+  tests/e2e/driver.cpp
+  tests/e2e/window_test.cpp
+  tests/e2e/read_test.cpp)
+torvex_target(torvex_e2e_tests)
+target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
+add_dependencies(torvex_e2e_tests torvex torvex-e2e)
+gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120
+  PROPERTIES
+    ENVIRONMENT "${TORVEX_TEST_ENVIRONMENT};TORVEX_EXE=$<TARGET_FILE:torvex>;TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>"
+    FIXTURES_REQUIRED xvfb
+    RUN_SERIAL TRUE)
+
+add_test(NAME xvfb.start COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh start ${CMAKE_BINARY_DIR})
+add_test(NAME xvfb.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh stop ${CMAKE_BINARY_DIR})
+set_tests_properties(xvfb.start PROPERTIES FIXTURES_SETUP xvfb)
+set_tests_properties(xvfb.stop PROPERTIES FIXTURES_CLEANUP xvfb)
+
+# The program is one PE32 GUI file that imports only system DLLs.
+add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET_FILE:torvex>)

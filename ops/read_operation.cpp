@@ -1,0 +1,158 @@
+#include "ops/read_operation.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "app/app_state.h"
+#include "app/window_conventions.h"
+#include "output/dump_file.h"
+#include "output/hex_dump.h"
+#include "output/trace.h"
+#include "volume/disk_geometry.h"
+#include "volume/geometry_query.h"
+#include "volume/geometry_report.h"
+#include "volume/volume.h"
+
+namespace {
+
+// Receives each sector as it arrives; sectors up to this size are supported.
+constexpr uint32_t kSectorBufferSize = 2048;
+unsigned char g_sectorBuffer[kSectorBufferSize];
+
+// A run of count x BytesPerSector bytes must fit the signed 32-bit budget.
+constexpr int64_t kLargestRun = (int64_t{1} << 31) - 1;
+
+void TraceGeometry(const DiskGeometry& geometry) {
+  TraceCylinders(geometry.Cylinders);
+  TraceText("mediatype=");
+  TraceSigned(static_cast<int32_t>(geometry.MediaType));
+  TraceEol();
+  TraceText("TracksPerCylinder=");
+  TraceUnsigned(geometry.TracksPerCylinder);
+  TraceEol();
+  TraceText("SectorsPerTrack=");
+  TraceUnsigned(geometry.SectorsPerTrack);
+  TraceEol();
+  TraceText("BytesPerSector=");
+  TraceUnsigned(geometry.BytesPerSector);
+  TraceEol();
+}
+
+void Refuse(const char* text) { ShowMessageBox(BoxOwner::MainWindow, text, "エラー", kBoxOk); }
+
+// Shows "Reading DATA..nnn%" in the status bar and the title, sending the
+// texts only when the percentage changes.
+void ShowReadProgress(uint32_t percent, uint32_t* shownPercent) {
+  if (percent == *shownPercent) return;
+  *shownPercent = percent;
+  char text[32];
+  std::snprintf(text, sizeof text, "Reading DATA..%3d%%", static_cast<int>(percent));
+  SetStatusText(text);
+  SetMainWindowTitle(text);
+}
+
+// Reads the run sector by sector, dumps it, traces it and saves it.
+void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t startSector,
+                 int32_t count) {
+  const uint32_t sectorSize = geometry.BytesPerSector;
+  if (sectorSize == 0 || sectorSize > kSectorBufferSize) {
+    Refuse("このセクターサイズには対応していません");
+    return;
+  }
+  if (!StartPositionIsAddressable(startSector, sectorSize)) {
+    Refuse("開始セクターが範囲外です");
+    return;
+  }
+  SetStatusText("Reading DATA..");
+  int64_t size = int64_t{count} * sectorSize;
+  const uint32_t startPosition = static_cast<uint32_t>(startSector) * sectorSize;
+  SetVolumePosition(volume, startPosition);
+  // A count of 0 or less copies nothing: the budget goes negative at the first read.
+  unsigned char* data = nullptr;
+  if (count > 0) {
+    if (size <= kLargestRun) data = new (std::nothrow) unsigned char[size + 1];
+    if (!data) {
+      Refuse("読出し用のメモリを確保できません");
+      return;
+    }
+  }
+
+  uint32_t pos = 0;
+  uint32_t lastRead = 0;
+  uint32_t shownPercent = UINT32_MAX;
+  for (;;) {
+    uint32_t delivered = 0;
+    uint32_t error =
+        ReadVolumeAt(volume, uint64_t{startPosition} + pos, g_sectorBuffer, sectorSize, &delivered);
+    if (error == kErrorIoPending) error = AwaitVolumeRead(volume, &delivered);
+    lastRead = delivered;
+    if (error != 0 || lastRead == 0) break;
+    size -= sectorSize;
+    if (size < 0) break;
+    // A short read counts as a whole sector; its missing tail is zero, not
+    // whatever the previous sector left in the buffer.
+    if (lastRead < sectorSize) std::memset(g_sectorBuffer + lastRead, 0, sectorSize - lastRead);
+    std::memcpy(data + pos, g_sectorBuffer, sectorSize);
+    pos += sectorSize;
+    // In 64 bits: pos x 100 would wrap in 32 bits past 40 MiB.
+    ShowReadProgress(static_cast<uint32_t>(uint64_t{pos} * 100 / (uint64_t{sectorSize} * count)),
+                     &shownPercent);
+  }
+
+  const uint32_t dumpLength = count <= 4 || pos < 4 * sectorSize ? pos : 4 * sectorSize;
+  HexDump(data, static_cast<uint16_t>(dumpLength), startPosition);
+
+  TraceText("nRead=");
+  TraceUnsigned(lastRead);
+  TraceEol();
+  TraceText("nSize=");
+  TraceSigned(size);
+  TraceEol();
+  TraceText("data=");
+  if (g_dumpToFile) SaveDumpFile("dump.img", data, pos, true);
+  TraceEol();
+  delete[] data;
+}
+
+}  // namespace
+
+uint32_t ReadOperation(char driveLetter, const char* driveRoot, int32_t startSector,
+                       int32_t count) {
+  const uint64_t totalBytes = QueryTotalBytes(driveRoot);
+  VolumeHandle volume = OpenVolumeForReading(driveLetter);
+  if (!volume) {
+    TraceInvalidHandle();
+    ShowMessageBox(BoxOwner::MainWindow, "無効なドライブです", "エラー", kBoxOk);
+    return 1;
+  }
+  TraceLine(" ok handel");
+  SetStatusText("HANDLE OK");
+
+  const uint32_t lockError = LockVolume(volume);
+  if (lockError != 0) {
+    TraceLine(" lock error ");
+    ShowSystemErrorBox(BoxOwner::MainWindow, lockError, "エラーリターン", kBoxOk);
+    SetStatusText("DRIVE LOCK ERROR");
+    CloseVolume(volume);
+    return lockError;
+  }
+  TraceLine(" lock ok ");
+  SetStatusText("DRIVE LOCK OK");
+
+  DiskGeometry* geometry = nullptr;
+  if (QueryGeometry(volume, &geometry) != 0) {
+    ShowMessageBox(BoxOwner::MainWindow, "ジオメトリリードエラー", "ステータス", kBoxOk);
+    SetStatusText("ジオメトリリードエラー");
+  } else {
+    SetStatusText("Reading GEOMETRY..");
+    TraceGeometry(*geometry);
+    ShowGeometryReport(*geometry, totalBytes, RangeEnd::LastByte);
+    ReadSectors(volume, *geometry, startSector, count);
+  }
+
+  CloseVolume(volume);
+  ReleaseGeometry(geometry);
+  SetStatusText("終了");
+  return 0;
+}

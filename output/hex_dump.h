@@ -1,0 +1,16 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Room for the header and 135 full lines, plus the terminating NUL.
+constexpr size_t kHexDumpTextSize = 10401;
+// The dump shows at most this many bytes (128 lines); longer input is cut to
+// its first kHexDumpMaxBytes bytes, so no length can overrun the text.
+constexpr uint16_t kHexDumpMaxBytes = 2048;
+
+// Writes the sixteen-bytes-a-line dump of bytes[0, n) into `text`
+// (kHexDumpTextSize bytes), addresses counted from baseAddress.
+// Returns the text's length.
+size_t FormatHexDump(const unsigned char* bytes, uint16_t n, uint32_t baseAddress, char* text);
+// Builds the dump and shows it in the dump box.
+void HexDump(const unsigned char* bytes, uint16_t n, uint32_t baseAddress);

@@ -1,0 +1,3 @@
+#pragma once
+// The program's icon group: gives the file and the window their icon.
+#define kProgramIconId 200

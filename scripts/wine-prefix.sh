@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Makes (once) the Wine prefix TORVEX is tested in, with its drives:
+#   A: image-backed (drives/a.img)   the end-to-end tests' and the demo's drive
+#   D: a CD-ROM drive                must never appear in the drive list
+#   X: image-backed (drives/x.img)   the volume layer's own tests
+# Usage: wine-prefix.sh PREFIX
+set -euo pipefail
+prefix=$(realpath -m "$1")
+here=$(dirname "$(realpath "$0")")
+export WINEPREFIX=$prefix
+. "$here/wine-env.sh"
+
+mkdir -p "$prefix"
+exec 9>"$prefix.lock"
+flock 9
+[ -f "$prefix/.torvex-ready" ] && exit 0
+
+env LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
+wineserver -w
+
+drives=$prefix/drives
+mkdir -p "$drives/a" "$drives/d" "$drives/x"
+[ -f "$drives/a.img" ] || truncate -s 1474560 "$drives/a.img"
+[ -f "$drives/x.img" ] || truncate -s 65536 "$drives/x.img"
+ln -sfn "$drives/a" "$prefix/dosdevices/a:"
+ln -sfn "$drives/a.img" "$prefix/dosdevices/a::"
+ln -sfn "$drives/d" "$prefix/dosdevices/d:"
+ln -sfn "$drives/x" "$prefix/dosdevices/x:"
+ln -sfn "$drives/x.img" "$prefix/dosdevices/x::"
+run_wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f >/dev/null 2>&1
+wineserver -k || true
+wineserver -w || true
+touch "$prefix/.torvex-ready"

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Starts or stops the Xvfb display of a test run.
+# Usage: xvfb.sh start|stop BUILD_DIR
+# start writes the display number to BUILD_DIR/xvfb.display and the server's
+# process id to BUILD_DIR/xvfb.pid; stop ends that process by its id.
+set -euo pipefail
+action=$1
+build=$2
+pid_file=$build/xvfb.pid
+display_file=$build/xvfb.display
+
+case $action in
+  start)
+    if [ -f "$pid_file" ] && kill -0 "$(cat "$pid_file")" 2>/dev/null; then
+      kill "$(cat "$pid_file")" || true
+    fi
+    rm -f "$pid_file" "$display_file"
+    fifo=$(mktemp -u); mkfifo "$fifo"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$fifo" >/dev/null 2>&1 &
+    echo $! >"$pid_file"
+    read -r -t 20 number <"$fifo"
+    rm -f "$fifo"
+    echo "$number" >"$display_file"
+    echo "xvfb: display :$number, process $(cat "$pid_file")"
+    ;;
+  stop)
+    if [ -f "$pid_file" ]; then
+      pid=$(cat "$pid_file")
+      kill "$pid" 2>/dev/null || true
+      for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    fi
+    rm -f "$pid_file" "$display_file"
+    echo "xvfb: stopped"
+    ;;
+  *) echo "usage: xvfb.sh start|stop BUILD_DIR" >&2; exit 2 ;;
+esac

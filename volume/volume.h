@@ -1,0 +1,48 @@
+#pragma once
+// The program's one way to drives and image files. volume_win32.cpp and
+// geometry_win32.cpp are the Win32 versions; native tests link a fake.
+#include <cstdint>
+
+#include "volume/disk_geometry.h"
+
+// An open raw volume or image file; null means none.
+using VolumeHandle = void*;
+using ImageFileHandle = void*;
+
+// System error codes the operations tell apart.
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorHandleEof = 38;
+constexpr uint32_t kErrorIoPending = 997;
+
+// Opens the raw volume of a drive letter for reading, or for reading and
+// writing; null when the system refuses.
+VolumeHandle OpenVolumeForReading(char driveLetter);
+VolumeHandle OpenVolumeForWriting(char driveLetter);
+// Locks the volume until it is closed: 0, or the system error code.
+uint32_t LockVolume(VolumeHandle volume);
+// The drive-geometry control call alone: fills `record`, returns 0 or the code.
+uint32_t ReadDriveGeometry(VolumeHandle volume, DiskGeometry* record);
+// Moves the running file pointer to byte `distance` from the start.
+void SetVolumePosition(VolumeHandle volume, uint32_t distance);
+// Reads `bytes` at byte `position`: 0 with *delivered set, or the error code.
+// kErrorIoPending means the read goes on: AwaitVolumeRead then gives its count.
+uint32_t ReadVolumeAt(VolumeHandle volume, uint64_t position, void* buffer,
+                      uint32_t bytes, uint32_t* delivered);
+uint32_t AwaitVolumeRead(VolumeHandle volume, uint32_t* delivered);
+// Reads or writes at the running file pointer: the bytes moved, 0 on failure.
+uint32_t ReadVolume(VolumeHandle volume, void* buffer, uint32_t bytes);
+uint32_t WriteVolume(VolumeHandle volume, const void* buffer, uint32_t bytes);
+// Closes the volume, which also releases its lock.
+void CloseVolume(VolumeHandle volume);
+
+// Total size of the file system on a drive root such as "E:\"; 0 when the
+// system cannot tell.
+uint64_t QueryTotalBytes(const char* driveRoot);
+
+// The image file the write operation copies onto the sectors.
+// Size in bytes (low 32 bits); false when there is no such file.
+bool QueryImageFileSize(const char* path, uint32_t* size);
+ImageFileHandle OpenImageFile(const char* path);
+// Reads from the start of the file: the bytes delivered, 0 on failure.
+uint32_t ReadImageFile(ImageFileHandle file, void* buffer, uint32_t bytes);
+void CloseImageFile(ImageFileHandle file);

@@ -1,0 +1,101 @@
+// The volume layer on Win32: raw volumes by drive letter, and the image file.
+#include <windows.h>
+#include <winioctl.h>
+
+#include "volume/volume.h"
+
+namespace {
+
+HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
+
+VolumeHandle OpenVolume(char driveLetter, DWORD access, DWORD sharing) {
+  char path[kDevicePathSize];
+  FormatDevicePath(driveLetter, path);
+  HANDLE volume =
+      CreateFileA(path, access, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return volume == INVALID_HANDLE_VALUE ? nullptr : volume;
+}
+
+// The record of the one positioned read that may still be pending; there is
+// a single window thread and one read at a time.
+OVERLAPPED g_positionedRead;
+
+}  // namespace
+
+VolumeHandle OpenVolumeForReading(char driveLetter) {
+  return OpenVolume(driveLetter, GENERIC_READ, FILE_SHARE_READ);
+}
+
+VolumeHandle OpenVolumeForWriting(char driveLetter) {
+  return OpenVolume(driveLetter, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+}
+
+uint32_t LockVolume(VolumeHandle volume) {
+  DWORD returned = 0;
+  if (DeviceIoControl(AsHandle(volume), FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned,
+                      nullptr))
+    return 0;
+  return GetLastError();
+}
+
+void SetVolumePosition(VolumeHandle volume, uint32_t distance) {
+  SetFilePointer(AsHandle(volume), static_cast<LONG>(distance), nullptr, FILE_BEGIN);
+}
+
+uint32_t ReadVolumeAt(VolumeHandle volume, uint64_t position, void* buffer, uint32_t bytes,
+                      uint32_t* delivered) {
+  g_positionedRead = OVERLAPPED{};
+  g_positionedRead.Offset = static_cast<DWORD>(position);
+  g_positionedRead.OffsetHigh = static_cast<DWORD>(position >> 32);
+  DWORD read = 0;
+  const BOOL done = ReadFile(AsHandle(volume), buffer, bytes, &read, &g_positionedRead);
+  *delivered = read;
+  return done ? 0 : GetLastError();
+}
+
+uint32_t AwaitVolumeRead(VolumeHandle volume, uint32_t* delivered) {
+  DWORD read = 0;
+  const BOOL done = GetOverlappedResult(AsHandle(volume), &g_positionedRead, &read, TRUE);
+  *delivered = read;
+  return done ? 0 : GetLastError();
+}
+
+uint32_t ReadVolume(VolumeHandle volume, void* buffer, uint32_t bytes) {
+  DWORD read = 0;
+  return ReadFile(AsHandle(volume), buffer, bytes, &read, nullptr) ? read : 0;
+}
+
+uint32_t WriteVolume(VolumeHandle volume, const void* buffer, uint32_t bytes) {
+  DWORD written = 0;
+  return WriteFile(AsHandle(volume), buffer, bytes, &written, nullptr) ? written : 0;
+}
+
+void CloseVolume(VolumeHandle volume) { CloseHandle(AsHandle(volume)); }
+
+uint64_t QueryTotalBytes(const char* driveRoot) {
+  ULARGE_INTEGER freeToCaller, total, totalFree;
+  if (!GetDiskFreeSpaceExA(driveRoot, &freeToCaller, &total, &totalFree)) return 0;
+  return total.QuadPart;
+}
+
+bool QueryImageFileSize(const char* path, uint32_t* size) {
+  WIN32_FILE_ATTRIBUTE_DATA status;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &status)) return false;
+  *size = status.nFileSizeLow;
+  return true;
+}
+
+ImageFileHandle OpenImageFile(const char* path) {
+  HANDLE file =
+      CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  return file;
+}
+
+uint32_t ReadImageFile(ImageFileHandle file, void* buffer, uint32_t bytes) {
+  DWORD read = 0;
+  return ReadFile(AsHandle(file), buffer, bytes, &read, nullptr) ? read : 0;
+}
+
+void CloseImageFile(ImageFileHandle file) { CloseHandle(AsHandle(file)); }
