@@ -49,11 +49,21 @@ add_executable(torvex_e2e_tests
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
 add_dependencies(torvex_e2e_tests torvex torvex-e2e)
-gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120
-  PROPERTIES
-    ENVIRONMENT "${TORVEX_TEST_ENVIRONMENT};TORVEX_EXE=$<TARGET_FILE:torvex>;TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>"
-    FIXTURES_REQUIRED xvfb
-    RUN_SERIAL TRUE)
+# The parameterized tests are named by their own name generators.
+gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
+  PROPERTIES FIXTURES_REQUIRED xvfb RUN_SERIAL TRUE)
+# gtest_discover_tests splits a list-valued property such as ENVIRONMENT at its
+# separators and keeps only the first variable, so the environment is set by a
+# file that ctest reads after the discovered tests.
+set(TORVEX_E2E_ENVIRONMENT ${TORVEX_TEST_ENVIRONMENT}
+  "TORVEX_EXE=$<TARGET_FILE:torvex>" "TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>")
+file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
+"if(torvex_e2e_tests_TESTS)
+  set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\")
+endif()
+")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
+  "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake")
 
 add_test(NAME xvfb.start COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh start ${CMAKE_BINARY_DIR})
 add_test(NAME xvfb.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh stop ${CMAKE_BINARY_DIR})

@@ -8,7 +8,7 @@ packages=(
   cmake g++ make googletest
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
-  xvfb x11-utils imagemagick fonts-ipafont-gothic
+  xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic
   dosfstools
 )
 

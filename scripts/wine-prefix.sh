@@ -28,6 +28,6 @@ ln -sfn "$drives/d" "$prefix/dosdevices/d:"
 ln -sfn "$drives/x" "$prefix/dosdevices/x:"
 ln -sfn "$drives/x.img" "$prefix/dosdevices/x::"
 run_wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f >/dev/null 2>&1
-wineserver -k || true
-wineserver -w || true
+# Let the server save the registry and exit, so every later start sees D: as a CD-ROM drive.
+wineserver -w
 touch "$prefix/.torvex-ready"
