@@ -18,23 +18,9 @@ void ReadControlText(HWND window, int controlId, char (&text)[kFieldSize]) {
   GetWindowTextA(GetDlgItem(window, controlId), text, kFieldSize);
 }
 
-}  // namespace
-
-int DispatchCommand(HWND window, int notificationCode, int controlId, LPARAM) {
-  if (notificationCode != BN_CLICKED) return 0;
-  if (controlId == kExecuteButton) {
-    ExecuteCommand(window, g_imagePath);
-  } else if (controlId == kBrowseButton) {
-    ChooseImageFile(nullptr, g_imagePath);
-    SetWindowTextA(g_pathBox, g_imagePath);
-  }
-  return 0;
-}
-
-// The Execute button stays disabled until the operation has ended: message
-// boxes of the operation keep dispatching the window's messages meanwhile.
-void ExecuteCommand(HWND window, char* imagePath) {
-  EnableWindow(g_executeButton, FALSE);
+// Reads the drive, start and count from the controls and runs the operation
+// of the run mode.
+void RunOperationFromControls(HWND window, const char* imagePath) {
   char driveRoot[kFieldSize] = {};
   char offsetText[kFieldSize] = {};
   char countText[kFieldSize] = {};
@@ -43,7 +29,6 @@ void ExecuteCommand(HWND window, char* imagePath) {
   ReadControlText(window, kCountBox, countText);
   if (driveRoot[0] == '\0') {
     ShowMessageBox(BoxOwner::MainWindow, "ドライブ名が読めんかった", "エラー", kBoxOk);
-    EnableWindow(g_executeButton, TRUE);
     return;
   }
   const char driveLetter = driveRoot[0];
@@ -58,7 +43,40 @@ void ExecuteCommand(HWND window, char* imagePath) {
   } else if (imagePath[0] == '\0') {
     ShowMessageBox(BoxOwner::None, "ファイルが選択されていません", "エラー", kBoxIconInformation);
   }
+}
+
+// While an operation runs the window takes no input, but the system keeps
+// queueing the user's clicks and keys; handled afterwards, a click on the
+// re-enabled Execute button would start the operation again. They are
+// dropped, as the user saw a window that did not respond.
+void DiscardInputQueuedMeanwhile() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+  while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
+}  // namespace
+
+// The Execute button stays disabled until the operation has ended: message
+// boxes of the operation keep dispatching the window's messages meanwhile.
+void ExecuteCommand(HWND window, char* imagePath) {
+  EnableWindow(g_executeButton, FALSE);
+  RunOperationFromControls(window, imagePath);
+  DiscardInputQueuedMeanwhile();
   EnableWindow(g_executeButton, TRUE);
+}
+
+int DispatchCommand(HWND window, int notificationCode, int controlId, LPARAM) {
+  if (notificationCode != BN_CLICKED) return 0;
+  if (controlId == kExecuteButton) {
+    ExecuteCommand(window, g_imagePath);
+  } else if (controlId == kBrowseButton) {
+    ChooseImageFile(nullptr, g_imagePath);
+    SetWindowTextA(g_pathBox, g_imagePath);
+  }
+  return 0;
 }
 
 BOOL ChooseImageFile(HWND owner, char* pathBuffer) {
