@@ -72,3 +72,8 @@ set_tests_properties(xvfb.stop PROPERTIES FIXTURES_CLEANUP xvfb)
 
 # The program is one PE32 GUI file that imports only system DLLs.
 add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET_FILE:torvex>)
+
+# The read benchmark (bench/read-bench.sh runs it by hand; not a test).
+add_executable(torvex_read_bench EXCLUDE_FROM_ALL bench/read_bench.cpp tests/e2e/driver.cpp)
+torvex_target(torvex_read_bench)
+target_link_libraries(torvex_read_bench PRIVATE psapi user32 gdi32)

@@ -34,7 +34,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 "$root/scripts/xvfb.sh" start "$demo" >/dev/null
-trap '"$root/scripts/xvfb.sh" stop "$demo" >/dev/null' EXIT
+trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null; "$root/scripts/xvfb.sh" stop "$demo" >/dev/null' EXIT
 export DISPLAY=:$(cat "$demo/xvfb.display")
 run_wine "$exe" "$@" >"$demo/trace.txt" 2>/dev/null &
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^TORVEX Ver1.0$' | head -n 1)
@@ -43,5 +43,4 @@ sleep 1
 xdotool mousemove --window "$window" 341 33 click 1
 sleep 3
 import -window root -crop 420x520+60+30 "$demo/screenshot.png"
-WINEPREFIX=$prefix wineserver -k
 echo "TORVEX ran on Xvfb: screenshot $demo/screenshot.png, trace $demo/trace.txt, dump $demo/dump.img"
