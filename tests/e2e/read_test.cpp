@@ -183,7 +183,7 @@ TEST_F(ReadThroughWindow, OneSectorAtStartShowsReportDumpFileAndTrace) {
             std::string("シリンダ数=80\r\n1シリンダ当りのトラック数=2\r\n"
                         "1トラック当りのセクター数=18\r\n1セクター当りの容量=512(byte)\r\n総容量=") +
                 range + "メディアタイプ=Floppy");
-  SaveScreenshot(program_, "read-mode");
+  EXPECT_TRUE(SaveScreenshot(program_, "read-mode.bmp"));
 }
 
 struct RunCase {
