@@ -462,6 +462,30 @@ TEST_F(ReadThroughWindow, WriteModeWithoutAFileReadsNothing) {
   EXPECT_EQ(Trace(), "");
 }
 
+// Only a click notification of the Execute button runs an operation; other
+// notifications of the same control, and the boxes' own notifications while
+// the user types, do nothing.
+TEST_F(ReadThroughWindow, OnlyClickNotificationsRunAnOperation) {
+  Start();
+  HWND execute = Control(kExecuteButton);
+  const LPARAM from = reinterpret_cast<LPARAM>(execute);
+  ASSERT_TRUE(PostMessageA(program_.mainWindow, WM_COMMAND,
+                           MAKEWPARAM(kExecuteButton, BN_DOUBLECLICKED), from));
+  ASSERT_TRUE(PostMessageA(program_.mainWindow, WM_COMMAND, MAKEWPARAM(kExecuteButton, BN_SETFOCUS),
+                           from));
+  Type(kOffsetBox, "5");
+  ASSERT_TRUE(WaitForPostedMessages(program_));
+  std::string status;
+  ASSERT_TRUE(StatusText(program_, status));
+  EXPECT_EQ(status, "ドライブ指定してください");
+  EXPECT_EQ(Trace(), "");
+
+  ASSERT_TRUE(
+      PostMessageA(program_.mainWindow, WM_COMMAND, MAKEWPARAM(kExecuteButton, BN_CLICKED), from));
+  ASSERT_TRUE(WaitForStatusText(program_, "終了", status)) << status;
+  EXPECT_EQ(ReadWholeFile(DumpPath()), ImageBytes(5 * kSector, kSector));
+}
+
 // While an operation runs the Execute button is disabled, so a user's click
 // on it starts nothing, neither then nor once the operation has ended.
 TEST_F(ReadThroughWindow, SecondClickWhileReadingHasNoEffect) {
