@@ -37,8 +37,9 @@ add_executable(torvex_volume_tests
   volume/geometry_win32.cpp)
 torvex_target(torvex_volume_tests)
 target_link_libraries(torvex_volume_tests PRIVATE torvex_logic GTest::gtest_main)
+# One variable only: a list-valued ENVIRONMENT does not survive gtest_discover_tests.
 gtest_discover_tests(torvex_volume_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 120
-  PROPERTIES ENVIRONMENT "${TORVEX_TEST_ENVIRONMENT}" RUN_SERIAL TRUE)
+  PROPERTIES ENVIRONMENT "TORVEX_DRIVES=${TORVEX_WINEPREFIX}/drives" RUN_SERIAL TRUE)
 
 # End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
 # the running window from outside, through messages.
