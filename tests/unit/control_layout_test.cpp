@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "app/control_ids.h"
+
+// Which controls exist, their classes, texts and styles are checked on the
+// running window by the end-to-end tests; here only the arithmetic of places.
 
 namespace {
 
@@ -14,16 +16,6 @@ const ControlSpec* FindControl(int id) {
     if (control.id == id) return &control;
   }
   return nullptr;
-}
-
-std::string TextOf(const char* text) { return text ? text : ""; }
-
-std::vector<int> IdsIn(RunMode mode) {
-  std::vector<int> ids;
-  for (const ControlSpec& control : kControls) {
-    if (ControlExistsIn(control, mode)) ids.push_back(control.id);
-  }
-  return ids;
 }
 
 struct PlaceCase {
@@ -99,74 +91,6 @@ TEST(ControlLayout, HalfAscentTruncatesTowardZero) {
   EXPECT_EQ(HalfAscent(16), 8);
   EXPECT_EQ(HalfAscent(1), 0);
   EXPECT_EQ(HalfAscent(0), 0);
-}
-
-TEST(ControlLayout, CreationOrderOfAllControls) {
-  std::vector<int> ids;
-  for (const ControlSpec& control : kControls) ids.push_back(control.id);
-  EXPECT_EQ(ids, (std::vector<int>{100, -1, 200, 800, 801, 700, 701, 1001, 1000, 1002, 901, 501,
-                                   500, 400, 300}));
-}
-
-TEST(ControlLayout, ReadModeHasTwelveControls) {
-  EXPECT_EQ(IdsIn(RunMode::Read),
-            (std::vector<int>{100, -1, 200, 800, 801, 700, 701, 901, 501, 500, 400, 300}));
-}
-
-TEST(ControlLayout, WriteModeHasFourteenControls) {
-  EXPECT_EQ(IdsIn(RunMode::Write), (std::vector<int>{100, -1, 200, 800, 801, 700, 701, 1001,
-                                                     1000, 1002, 501, 500, 400, 300}));
-}
-
-struct ControlCase {
-  int id;
-  const char* className;
-  const char* readText;
-  const char* writeText;
-  uint32_t style;
-  uint32_t exStyle;
-};
-
-TEST(ControlLayout, ClassTextsAndStylesOfEveryControl) {
-  const ControlCase cases[] = {
-      {kExecuteButton, "BUTTON", "実行", "実行", 0x50012300, 0},
-      {kNoControlId, "STATIC", "ドライブ", "ドライブ", 0x50000000, 0},
-      {kDriveList, "COMBOBOX", "", "", 0x50A10003, 0x200},
-      {kOffsetLabel, "STATIC", "オフセット               (セクター単位)",
-       "オフセット               (セクター単位)", 0x50000000, 0},
-      {kOffsetBox, "EDIT", "0", "0", 0x50010002, 0x200},
-      {kCountLabel, "STATIC", "読出し数                 (セクター単位)",
-       "書出し数                 (セクター単位)", 0x50000000, 0},
-      {kCountBox, "EDIT", "1", "1", 0x50010002, 0x200},
-      {kFileLabel, "STATIC", nullptr, "ファイル選択", 0x50000000, 0},
-      {kPathBox, "EDIT", nullptr, "", 0x50010080, 0x200},
-      {kBrowseButton, "BUTTON", nullptr, "..", 0x50010300, 0},
-      {kDumpToFileBox, "BUTTON", "FILE(ﾊﾞｲﾅﾘ形式)に出力(dump.img)", nullptr, 0x50010003, 0},
-      {kGeometryLabel, "STATIC", "ジオメトリ情報:", "ジオメトリ情報:", 0x50000000, 0},
-      {kGeometryBox, "EDIT", "", "", 0x50000804, 0x200},
-      {kDumpLabel, "STATIC", "ダンプ結果:(4ｾｸﾀ以内)", "ダンプ結果(書込み後):(4ｾｸﾀ以内)",
-       0x50000000, 0},
-      {kDumpBox, "EDIT", "", "", 0x503018C4, 0x200},
-  };
-  for (const ControlCase& c : cases) {
-    const ControlSpec* control = FindControl(c.id);
-    ASSERT_NE(control, nullptr) << "control " << c.id;
-    EXPECT_STREQ(control->className, c.className) << "control " << c.id;
-    EXPECT_EQ(control->style, c.style) << "control " << c.id;
-    EXPECT_EQ(control->exStyle, c.exStyle) << "control " << c.id;
-    // A null expected text marks a mode in which the control does not exist.
-    if (c.readText) {
-      EXPECT_EQ(TextOf(ControlText(*control, RunMode::Read)), c.readText) << "control " << c.id;
-    }
-    if (c.writeText) {
-      EXPECT_EQ(TextOf(ControlText(*control, RunMode::Write)), c.writeText) << "control " << c.id;
-    }
-  }
-}
-
-TEST(ControlLayout, ControlFontGoesToTheLabelsAndBoxesInThisOrder) {
-  const std::vector<int> ids(kControlFontIds, kControlFontIds + kControlFontCount);
-  EXPECT_EQ(ids, (std::vector<int>{300, 400, 501, 500, 800, 700, 901, 1001, 1000}));
 }
 
 }  // namespace
