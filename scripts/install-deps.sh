@@ -9,7 +9,7 @@ packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
   xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic
-  dosfstools
+  dosfstools e2fsprogs
 )
 
 need_i386=0
