@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "app/control_ids.h"
@@ -143,6 +145,28 @@ class ReadThroughWindow : public ::testing::Test {
     std::string seen;
     ASSERT_TRUE(WaitForStatusText(program_, finalStatus, seen)) << "status: " << seen;
     ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }));
+  }
+
+  // Presses Execute and expects one message box from the operation. While it
+  // is open the Execute button stays disabled and `whileOpen` may look at the
+  // window; then the box is answered and the button must come back.
+  void ExecuteExpectingBox(const char* caption, const char* text, HWND owner,
+                           const std::function<void()>& whileOpen = [] {}) {
+    ASSERT_TRUE(PressButton(Control(kExecuteButton)));
+    MessageBoxInfo box;
+    ASSERT_TRUE(WaitForMessageBox(program_, caption, box));
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.owner, owner);
+    EXPECT_FALSE(IsWindowEnabled(Control(kExecuteButton)));
+    whileOpen();
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }));
+  }
+
+  std::string Status() {
+    std::string status;
+    EXPECT_TRUE(StatusText(program_, status));
+    return status;
   }
 
   void Read(int start, int count) {
@@ -361,15 +385,8 @@ TEST_P(RefusedTexts, AreRefusedBeforeReading) {
   Start();
   Type(kOffsetBox, c.offsetText);
   Type(kCountBox, c.countText);
-  ASSERT_TRUE(PressButton(Control(kExecuteButton)));
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(program_, "エラー", box));
-  EXPECT_EQ(box.text, c.message);
-  EXPECT_EQ(box.owner, program_.mainWindow);
-  EXPECT_FALSE(IsWindowEnabled(Control(kExecuteButton)));
-  ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-  std::string seen;
-  EXPECT_TRUE(WaitForStatusText(program_, "終了", seen)) << seen;
+  ExecuteExpectingBox("エラー", c.message, program_.mainWindow);
+  EXPECT_EQ(Status(), "終了");
   EXPECT_FALSE(DumpFileExists());
   EXPECT_EQ(DumpBox(), "");
   EXPECT_EQ(Occurrences(Trace(), "nRead="), 0);
@@ -387,17 +404,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ReadThroughWindow, ReleaseProgramReportsTheGeometryFailure) {
   Start("TORVEX_EXE");
   ASSERT_TRUE(SetText(Control(kGeometryBox), "stale"));
-  ASSERT_TRUE(PressButton(Control(kExecuteButton)));
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(program_, "ステータス", box));
-  EXPECT_EQ(box.text, "ジオメトリリードエラー");
-  EXPECT_EQ(box.owner, program_.mainWindow);
-  EXPECT_FALSE(IsWindowEnabled(Control(kExecuteButton)));
-  EXPECT_EQ(WindowText(Control(kGeometryBox)), "");
-  ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-  std::string seen;
-  ASSERT_TRUE(WaitForStatusText(program_, "終了", seen)) << seen;
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }));
+  ExecuteExpectingBox("ステータス", "ジオメトリリードエラー", program_.mainWindow,
+                      [&] { EXPECT_EQ(WindowText(Control(kGeometryBox)), ""); });
+  EXPECT_EQ(Status(), "終了");
   EXPECT_EQ(Trace(), " ok handel\r\n lock ok \r\nioctl fail\r\n");
   EXPECT_FALSE(DumpFileExists());
   EXPECT_EQ(WindowText(program_.mainWindow), "TORVEX Ver1.0");
@@ -414,16 +423,8 @@ TEST_F(ReadThroughWindow, DriveThatCannotBeOpenedIsInvalid) {
   // Wine's Z: is the Unix root, which cannot be opened as a raw volume.
   ASSERT_TRUE(PostMessageA(driveList, CB_SETCURSEL, z - items.begin(), 0));
   ASSERT_TRUE(WaitForPostedMessages(program_));
-  ASSERT_TRUE(PressButton(Control(kExecuteButton)));
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(program_, "エラー", box));
-  EXPECT_EQ(box.text, "無効なドライブです");
-  EXPECT_EQ(box.owner, program_.mainWindow);
-  ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }));
-  std::string status;
-  ASSERT_TRUE(StatusText(program_, status));
-  EXPECT_EQ(status, "ドライブ指定してください");
+  ExecuteExpectingBox("エラー", "無効なドライブです", program_.mainWindow);
+  EXPECT_EQ(Status(), "ドライブ指定してください");
   EXPECT_EQ(Trace(), "invalid handelinvalid handel\r\ninvalid handel\r\n");
 }
 
@@ -432,13 +433,7 @@ TEST_F(ReadThroughWindow, EmptyDriveListIsReported) {
   ASSERT_TRUE(PostMessageA(Control(kDriveList), CB_RESETCONTENT, 0, 0));
   ASSERT_TRUE(WaitForPostedMessages(program_));
   ASSERT_TRUE(SetText(Control(kDumpBox), "kept"));
-  ASSERT_TRUE(PressButton(Control(kExecuteButton)));
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(program_, "エラー", box));
-  EXPECT_EQ(box.text, "ドライブ名が読めんかった");
-  EXPECT_EQ(box.owner, program_.mainWindow);
-  ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }));
+  ExecuteExpectingBox("エラー", "ドライブ名が読めんかった", program_.mainWindow);
   EXPECT_EQ(DumpBox(), "kept");
   EXPECT_EQ(Trace(), "");
 }
@@ -447,18 +442,11 @@ TEST_F(ReadThroughWindow, WriteModeWithoutAFileReadsNothing) {
   Start("TORVEX_E2E_EXE", "-W");
   ASSERT_TRUE(SetText(Control(kGeometryBox), "old report"));
   ASSERT_TRUE(SetText(Control(kDumpBox), "old dump"));
-  ASSERT_TRUE(PressButton(Control(kExecuteButton)));
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitForMessageBox(program_, "エラー", box));
-  EXPECT_EQ(box.text, "ファイルが選択されていません");
-  EXPECT_EQ(box.owner, nullptr);
-  EXPECT_EQ(WindowText(Control(kGeometryBox)), "");
-  EXPECT_EQ(DumpBox(), "");
-  ASSERT_TRUE(AnswerMessageBox(box, IDOK));
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }));
-  std::string status;
-  ASSERT_TRUE(StatusText(program_, status));
-  EXPECT_EQ(status, "ドライブ指定してください");
+  ExecuteExpectingBox("エラー", "ファイルが選択されていません", nullptr, [&] {
+    EXPECT_EQ(WindowText(Control(kGeometryBox)), "");
+    EXPECT_EQ(DumpBox(), "");
+  });
+  EXPECT_EQ(Status(), "ドライブ指定してください");
   EXPECT_EQ(Trace(), "");
 }
 
@@ -475,13 +463,12 @@ TEST_F(ReadThroughWindow, OnlyClickNotificationsRunAnOperation) {
                            from));
   Type(kOffsetBox, "5");
   ASSERT_TRUE(WaitForPostedMessages(program_));
-  std::string status;
-  ASSERT_TRUE(StatusText(program_, status));
-  EXPECT_EQ(status, "ドライブ指定してください");
+  EXPECT_EQ(Status(), "ドライブ指定してください");
   EXPECT_EQ(Trace(), "");
 
   ASSERT_TRUE(
       PostMessageA(program_.mainWindow, WM_COMMAND, MAKEWPARAM(kExecuteButton, BN_CLICKED), from));
+  std::string status;
   ASSERT_TRUE(WaitForStatusText(program_, "終了", status)) << status;
   EXPECT_EQ(ReadWholeFile(DumpPath()), ImageBytes(5 * kSector, kSector));
 }
