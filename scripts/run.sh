@@ -40,7 +40,8 @@ run_wine "$exe" "$@" >"$demo/trace.txt" 2>/dev/null &
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^TORVEX Ver1.0$' | head -n 1)
 sleep 1
 # The Execute button sits at (300, 15) in the client area, 82 x 36 pixels.
+# The screenshot keeps room beside the window for a message box.
 xdotool mousemove --window "$window" 341 33 click 1
 sleep 3
-import -window root -crop 420x520+60+30 "$demo/screenshot.png"
+import -window root -crop 720x560+40+20 "$demo/screenshot.png"
 echo "TORVEX ran on Xvfb: screenshot $demo/screenshot.png, trace $demo/trace.txt, dump $demo/dump.img"
