@@ -24,10 +24,9 @@ torvex_target(torvex-e2e)
 target_compile_definitions(torvex-e2e PRIVATE TORVEX_GEOMETRY_FROM_ENVIRONMENT)
 target_link_libraries(torvex-e2e PRIVATE ${TORVEX_WIN32_LIBS})
 
-set(TORVEX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(TORVEX_TEST_ENVIRONMENT
-  "TORVEX_WINEPREFIX=${TORVEX_WINEPREFIX}"
-  "TORVEX_DRIVES=${TORVEX_WINEPREFIX}/drives")
+# scripts/wine-run.sh runs every test program in the build's prefix,
+# wineprefix/; the tests find its drive images through TORVEX_DRIVES.
+set(TORVEX_DRIVES_ENVIRONMENT "TORVEX_DRIVES=${CMAKE_BINARY_DIR}/wineprefix/drives")
 
 # The real Win32 volume layer against image-backed drives of the prefix.
 add_executable(torvex_volume_tests
@@ -39,7 +38,7 @@ torvex_target(torvex_volume_tests)
 target_link_libraries(torvex_volume_tests PRIVATE torvex_logic GTest::gtest_main)
 # One variable only: a list-valued ENVIRONMENT does not survive gtest_discover_tests.
 gtest_discover_tests(torvex_volume_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 120
-  PROPERTIES ENVIRONMENT "TORVEX_DRIVES=${TORVEX_WINEPREFIX}/drives" RUN_SERIAL TRUE)
+  PROPERTIES ENVIRONMENT "${TORVEX_DRIVES_ENVIRONMENT}" RUN_SERIAL TRUE)
 
 # End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
 # the running window from outside, through messages.
@@ -57,7 +56,7 @@ gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 N
 # gtest_discover_tests splits a list-valued property such as ENVIRONMENT at its
 # separators and keeps only the first variable, so the environment is set by a
 # file that ctest reads after the discovered tests.
-set(TORVEX_E2E_ENVIRONMENT ${TORVEX_TEST_ENVIRONMENT}
+set(TORVEX_E2E_ENVIRONMENT ${TORVEX_DRIVES_ENVIRONMENT}
   "TORVEX_EXE=$<TARGET_FILE:torvex>" "TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>")
 file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
 "if(torvex_e2e_tests_TESTS)
