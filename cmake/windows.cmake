@@ -38,7 +38,7 @@ torvex_target(torvex_volume_tests)
 target_link_libraries(torvex_volume_tests PRIVATE torvex_logic GTest::gtest_main)
 # One variable only: a list-valued ENVIRONMENT does not survive gtest_discover_tests.
 gtest_discover_tests(torvex_volume_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 120
-  PROPERTIES ENVIRONMENT "${TORVEX_DRIVES_ENVIRONMENT}" RUN_SERIAL TRUE)
+  PROPERTIES ENVIRONMENT "${TORVEX_DRIVES_ENVIRONMENT}" RUN_SERIAL TRUE FIXTURES_REQUIRED xvfb)
 
 # End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
 # the running window from outside, through messages.
@@ -66,6 +66,8 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
   "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake")
 
+# Every program run under Wine needs the fixture: it gives the prefix a fresh
+# Wine server on the display (see scripts/xvfb.sh).
 add_test(NAME xvfb.start COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh start ${CMAKE_BINARY_DIR})
 add_test(NAME xvfb.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh stop ${CMAKE_BINARY_DIR})
 set_tests_properties(xvfb.start PROPERTIES FIXTURES_SETUP xvfb)

@@ -3,11 +3,23 @@
 # Usage: xvfb.sh start|stop BUILD_DIR
 # start writes the display number to BUILD_DIR/xvfb.display and the server's
 # process id to BUILD_DIR/xvfb.pid; stop ends that process by its id.
+#
+# Wine opens its desktop once per Wine server, on the display of the program
+# that started the server; a server still running from programs started
+# without this display (test discovery, an earlier run) would keep every
+# window off it. So the prefix's server is ended on both sides of the display.
 set -euo pipefail
 action=$1
 build=$2
 pid_file=$build/xvfb.pid
 display_file=$build/xvfb.display
+
+end_wine_server() {
+  local prefix=${TORVEX_WINEPREFIX:-$build/wineprefix}
+  [ -d "$prefix" ] || return 0
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+}
 
 case $action in
   start)
@@ -15,6 +27,7 @@ case $action in
       kill "$(cat "$pid_file")" || true
     fi
     rm -f "$pid_file" "$display_file"
+    end_wine_server
     fifo=$(mktemp -u); mkfifo "$fifo"
     Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$fifo" >/dev/null 2>&1 &
     echo $! >"$pid_file"
@@ -29,6 +42,7 @@ case $action in
       kill "$pid" 2>/dev/null || true
       for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     fi
+    end_wine_server
     rm -f "$pid_file" "$display_file"
     echo "xvfb: stopped"
     ;;

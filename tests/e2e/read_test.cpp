@@ -139,12 +139,19 @@ class ReadThroughWindow : public ::testing::Test {
 
   void Type(int id, const std::string& text) { ASSERT_TRUE(SetText(Control(id), text)); }
 
-  // Presses Execute and waits for the operation's final status.
+  // Presses Execute and waits for the operation to end.
   void Execute(const std::string& finalStatus = "終了") {
     ASSERT_TRUE(PressButton(Control(kExecuteButton)));
+    AwaitOperationEnd(finalStatus);
+  }
+
+  // The operation shows its final status a moment before the command enables
+  // Execute again; it has ended only when both are seen.
+  void AwaitOperationEnd(const std::string& finalStatus = "終了", DWORD limitMs = kWaitLimitMs) {
     std::string seen;
-    ASSERT_TRUE(WaitForStatusText(program_, finalStatus, seen)) << "status: " << seen;
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }));
+    ASSERT_TRUE(WaitForStatusText(program_, finalStatus, seen, limitMs)) << "status: " << seen;
+    ASSERT_TRUE(
+        WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }, limitMs));
   }
 
   // Presses Execute and expects one message box from the operation. While it
@@ -468,8 +475,7 @@ TEST_F(ReadThroughWindow, OnlyClickNotificationsRunAnOperation) {
 
   ASSERT_TRUE(
       PostMessageA(program_.mainWindow, WM_COMMAND, MAKEWPARAM(kExecuteButton, BN_CLICKED), from));
-  std::string status;
-  ASSERT_TRUE(WaitForStatusText(program_, "終了", status)) << status;
+  AwaitOperationEnd();
   EXPECT_EQ(ReadWholeFile(DumpPath()), ImageBytes(5 * kSector, kSector));
 }
 
@@ -482,17 +488,15 @@ TEST_F(ReadThroughWindow, SecondClickWhileReadingHasNoEffect) {
   Type(kCountBox, "1");
   // The mouse click itself works: with the button enabled it runs a read.
   ASSERT_TRUE(ClickWithMouse(Control(kExecuteButton)));
-  std::string seen;
-  ASSERT_TRUE(WaitForStatusText(program_, "終了", seen)) << seen;
+  AwaitOperationEnd();
   ASSERT_EQ(Occurrences(Trace(), " ok handel"), 1);
 
   Type(kCountBox, std::to_string(sectors));
   ASSERT_TRUE(PressButton(Control(kExecuteButton)));
   ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(Control(kExecuteButton)); }));
   ASSERT_TRUE(ClickWithMouse(Control(kExecuteButton)));
-  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }, 60000));
+  AwaitOperationEnd("終了", 60000);
   ASSERT_TRUE(WaitForPostedMessages(program_));
-  ASSERT_TRUE(WaitForStatusText(program_, "終了", seen)) << seen;
   EXPECT_EQ(Occurrences(Trace(), " ok handel"), 2);
   EXPECT_EQ(ReadWholeFile(DumpPath()).size(), size_t{sectors} * kSector);
 }
