@@ -20,7 +20,7 @@ scripts/wine-prefix.sh "$prefix"
 head -c $((sectors * 512)) /dev/urandom >"$prefix/drives/a.img"
 
 "$root/scripts/xvfb.sh" start "$bench" >/dev/null
-trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null; "$root/scripts/xvfb.sh" stop "$bench" >/dev/null' EXIT
+trap '"$root/scripts/xvfb.sh" stop "$bench" >/dev/null' EXIT  # also ends the prefix's Wine server
 export DISPLAY=:$(cat "$bench/xvfb.display")
 export TORVEX_WINEPREFIX=$prefix
 

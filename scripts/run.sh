@@ -34,7 +34,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 "$root/scripts/xvfb.sh" start "$demo" >/dev/null
-trap 'WINEPREFIX=$prefix wineserver -k 2>/dev/null; "$root/scripts/xvfb.sh" stop "$demo" >/dev/null' EXIT
+trap '"$root/scripts/xvfb.sh" stop "$demo" >/dev/null' EXIT  # also ends the prefix's Wine server
 export DISPLAY=:$(cat "$demo/xvfb.display")
 run_wine "$exe" "$@" >"$demo/trace.txt" 2>/dev/null &
 window=$(timeout 60 xdotool search --sync --onlyvisible --name '^TORVEX Ver1.0$' | head -n 1)
