@@ -46,7 +46,8 @@ add_executable(torvex_e2e_tests
   tests/e2e/driver.cpp
   tests/e2e/window_test.cpp
   tests/e2e/read_test.cpp
-  tests/e2e/browse_test.cpp)
+  tests/e2e/browse_test.cpp
+  tests/unit/stdout_capture.cpp)
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
 add_dependencies(torvex_e2e_tests torvex torvex-e2e)

@@ -29,21 +29,16 @@ std::string FullPath(const std::string& path) {
 class BrowseForImage : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string drives = EnvironmentValue("TORVEX_DRIVES");
-    ASSERT_FALSE(drives.empty()) << "TORVEX_DRIVES is not set";
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    work_ = WindowsPathFromUnix(drives + "/../e2e-work/" + name);
-    ASSERT_TRUE(MakeFolders(work_));
+    work_ = MakeTestFolder(name);
+    ASSERT_FALSE(work_.empty()) << "no test folder: is TORVEX_DRIVES set?";
     work_ = FullPath(work_);
     // The dialog's own shell view does not resolve Unix paths behind Z:,
     // so the image lives on C:.
     const std::string imageFolder = "C:\\torvex-e2e\\" + name;
     ASSERT_TRUE(MakeFolders(imageFolder));
     image_ = imageFolder + "\\chosen.img";
-    FILE* file = std::fopen(image_.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("image", file);
-    std::fclose(file);
+    ASSERT_TRUE(WriteWholeFile(image_, "image"));
 
     LaunchOptions options;
     options.program = WindowsPathFromUnix(EnvironmentValue("TORVEX_EXE"));

@@ -145,6 +145,14 @@ std::string WindowsPathFromUnix(const std::string& unixPath) {
   return path;
 }
 
+std::string UnixPathFromWindows(const std::string& windowsPath) {
+  std::string path = windowsPath.substr(2);
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
 bool MakeFolders(const std::string& windowsPath) {
   for (size_t i = 3; i <= windowsPath.size(); ++i) {
     if (i == windowsPath.size() || windowsPath[i] == '\\') {
@@ -164,6 +172,20 @@ std::string ReadWholeFile(const std::string& windowsPath) {
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) contents.append(chunk, got);
   std::fclose(file);
   return contents;
+}
+
+bool WriteWholeFile(const std::string& windowsPath, const std::string& bytes) {
+  FILE* file = std::fopen(windowsPath.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+std::string MakeTestFolder(const std::string& name) {
+  const std::string drives = EnvironmentValue("TORVEX_DRIVES");
+  if (drives.empty()) return {};
+  const std::string folder = WindowsPathFromUnix(drives + "/../e2e-work/" + name);
+  return MakeFolders(folder) ? folder : std::string();
 }
 
 // ---------------------------------------------------------------------------
@@ -554,8 +576,5 @@ bool SaveScreenshot(const RunningProgram& program, const std::string& name) {
   file.append(reinterpret_cast<const char*>(&header), sizeof header);
   file += pixels;
 
-  FILE* out = std::fopen((folder + "\\" + name).c_str(), "wb");
-  if (out == nullptr) return false;
-  bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  return std::fclose(out) == 0 && written;
+  return WriteWholeFile(folder + "\\" + name, file);
 }

@@ -17,10 +17,17 @@
 std::string EnvironmentValue(const char* name);
 // A Unix path as Wine shows it to Windows programs: "Z:" + path, / turned into \.
 std::string WindowsPathFromUnix(const std::string& unixPath);
+// The Unix path behind a Windows path on Z:, the other way round.
+std::string UnixPathFromWindows(const std::string& windowsPath);
 // Creates a folder and any missing parents (Windows path). True when it exists afterwards.
 bool MakeFolders(const std::string& windowsPath);
 // The whole contents of a file (Windows path); empty when it cannot be read.
 std::string ReadWholeFile(const std::string& windowsPath);
+// Creates or replaces a file (Windows path) with `bytes`. True when all were written.
+bool WriteWholeFile(const std::string& windowsPath, const std::string& bytes);
+// A folder for one test's files, e2e-work\<name> beside the drive images of
+// TORVEX_DRIVES, made if missing; empty when it cannot be made.
+std::string MakeTestFolder(const std::string& name);
 
 // ---------------------------------------------------------------------------
 // Starting and stopping the program

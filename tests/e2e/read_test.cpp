@@ -13,6 +13,7 @@
 
 #include "app/control_ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/unit/stdout_capture.h"
 
 namespace {
 
@@ -32,13 +33,6 @@ std::string ImageBytes(uint32_t offset, uint32_t length) {
   std::string bytes;
   for (uint32_t i = 0; i < length; ++i) bytes += static_cast<char>(ImageByte(offset + i));
   return bytes;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written;
 }
 
 // The dump text the window must show, written out independently: sixteen
@@ -66,22 +60,12 @@ std::string ExpectedDump(const std::string& bytes, uint32_t base) {
   return text;
 }
 
-// Standard output of a Windows program in text mode: every 0x0A becomes 0x0D 0x0A.
-std::string AsTextModeOutput(const std::string& bytes) {
-  std::string out;
-  for (char c : bytes) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
 std::string TraceFor(const std::string& dataEcho, uint32_t nRead, int nSize) {
   char numbers[64];
   std::snprintf(numbers, sizeof numbers, "nRead=%u\r\nnSize=%d\r\n", nRead, nSize);
   return std::string(" ok handel\r\n lock ok \r\ncylind= 80\r\nmediatype=2\r\n") +
          "TracksPerCylinder=2\r\nSectorsPerTrack=18\r\nBytesPerSector=512\r\n" + numbers +
-         "data=" + AsTextModeOutput(dataEcho) + "\r\n";
+         "data=" + AsStandardOutput(dataEcho) + "\r\n";
 }
 
 int Occurrences(const std::string& text, const std::string& piece) {
@@ -115,10 +99,8 @@ class ReadThroughWindow : public ::testing::Test {
     ASSERT_FALSE(drives.empty()) << "TORVEX_DRIVES is not set";
     imagePath_ = WindowsPathFromUnix(drives + "/a.img");
     ASSERT_TRUE(WriteWholeFile(imagePath_, ImageBytes(0, kImageSectors * kSector)));
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    work_ = WindowsPathFromUnix(drives + "/../e2e-work/" + name);
-    ASSERT_TRUE(MakeFolders(work_));
-    DeleteFileA(DumpPath().c_str());
+    work_ = MakeTestFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    ASSERT_FALSE(work_.empty()) << "no test folder";
     SetFileAttributesA(DumpPath().c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(DumpPath().c_str());
   }
@@ -319,8 +301,7 @@ struct WritableAgainAtEnd {
 
 TEST_F(ReadThroughWindow, ReadOnlyDumpFileStaysUnchanged) {
   ASSERT_TRUE(WriteWholeFile(DumpPath(), "keep me"));
-  const std::string unixPath =
-      EnvironmentValue("TORVEX_DRIVES") + "/../e2e-work/ReadOnlyDumpFileStaysUnchanged/dump.img";
+  const std::string unixPath = UnixPathFromWindows(DumpPath());
   const WritableAgainAtEnd restore{DumpPath(), unixPath};
   ASSERT_TRUE(MakeReadOnly(DumpPath(), unixPath));
   Start();

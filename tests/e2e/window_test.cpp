@@ -36,13 +36,6 @@ constexpr DWORD kComboMovedStyles = WS_BORDER | WS_VSCROLL;
 
 std::string ProgramPath() { return WindowsPathFromUnix(EnvironmentValue("TORVEX_EXE")); }
 
-// The folder above the drive images: build/wineprefix.
-std::string ScratchFolder() {
-  std::string drives = EnvironmentValue("TORVEX_DRIVES");
-  while (!drives.empty() && drives.back() == '/') drives.pop_back();
-  return WindowsPathFromUnix(drives.substr(0, drives.rfind('/')));
-}
-
 // ---------------------------------------------------------------------------
 // The expected controls, in creation order.
 
@@ -405,12 +398,11 @@ class RunModeTest : public ::testing::TestWithParam<CommandLineCase> {};
 TEST_P(RunModeTest, CommandLineSelectsTheMode) {
   const CommandLineCase& run = GetParam();
   ASSERT_FALSE(EnvironmentValue("TORVEX_EXE").empty()) << "TORVEX_EXE is not set";
-  ASSERT_FALSE(EnvironmentValue("TORVEX_DRIVES").empty()) << "TORVEX_DRIVES is not set";
   LaunchOptions options;
   options.program = ProgramPath();
   if (run.inToolWFolder) {
-    const std::string folder = ScratchFolder() + "\\tool-W";
-    ASSERT_TRUE(MakeFolders(folder)) << folder;
+    const std::string folder = MakeTestFolder("tool-W");
+    ASSERT_FALSE(folder.empty()) << "no test folder: is TORVEX_DRIVES set?";
     const std::string copy = folder + "\\torvex.exe";
     ASSERT_TRUE(CopyFileA(options.program.c_str(), copy.c_str(), FALSE))
         << copy << ": error " << GetLastError();

@@ -26,17 +26,6 @@ const std::string kEol = "\r\n";
 const std::string kEol = "\n";
 #endif
 
-// What standard output receives for `bytes`: on Windows text mode turns every
-// line feed into carriage return and line feed.
-std::string AsStdout(const std::string& bytes) {
-  std::string out;
-  for (char c : bytes) {
-    if (c == '\n') out += kEol;
-    else out += c;
-  }
-  return out;
-}
-
 struct ReadRun {
   uint32_t result;
   std::string trace;
@@ -108,7 +97,7 @@ TEST_F(ReadOperationTest, OneSectorShowsEverythingInOrder) {
   EXPECT_NE(LastControlText(kGeometryBox).find("メディアタイプ=Floppy"), std::string::npos);
   EXPECT_EQ(DumpImg(), SectorBytes(0, 512));
   EXPECT_EQ(run.trace, " ok handel" + kEol + " lock ok " + kEol + kGeometryTrace + "nRead=512" +
-                           kEol + "nSize=-512" + kEol + "data=" + AsStdout(SectorBytes(0, 512)) + kEol);
+                           kEol + "nSize=-512" + kEol + "data=" + AsStandardOutput(SectorBytes(0, 512)) + kEol);
   // count + 1 reads, each of one whole sector at its own position.
   EXPECT_EQ(g_fakeVolumeLog.readPositions, (std::vector<uint64_t>{0, 512}));
   EXPECT_EQ(g_fakeVolumeLog.readSizes, (std::vector<uint32_t>{512, 512}));

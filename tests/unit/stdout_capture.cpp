@@ -80,3 +80,14 @@ std::string CaptureStdout(const std::function<void()>& body) {
   std::remove(path.c_str());
   return captured;
 }
+
+std::string AsStandardOutput(const std::string& bytes) {
+  std::string out;
+  for (char c : bytes) {
+#ifdef _WIN32
+    if (c == '\n') out += '\r';
+#endif
+    out += c;
+  }
+  return out;
+}

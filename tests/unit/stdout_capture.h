@@ -8,3 +8,7 @@
 // Runs `body` with file descriptor 1 redirected to a temporary file (opened in
 // text mode) and returns every byte written to it, read back in binary.
 std::string CaptureStdout(const std::function<void()>& body);
+
+// What a captured standard output holds once `bytes` went through it: on
+// Windows every 0x0A as 0x0D 0x0A, elsewhere the bytes unchanged.
+std::string AsStandardOutput(const std::string& bytes);

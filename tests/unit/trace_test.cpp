@@ -16,19 +16,6 @@
 
 namespace {
 
-// What standard output carries for `text`: on Windows, in text mode, every
-// line feed goes out as carriage return and line feed.
-std::string OnStandardOutput(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-#ifdef _WIN32
-    if (c == '\n') out += '\r';
-#endif
-    out += c;
-  }
-  return out;
-}
-
 // Writes straight to file descriptor 1, past every buffer of the trace.
 void WriteUnbuffered(const char* text) {
 #ifdef _WIN32
@@ -41,7 +28,7 @@ void WriteUnbuffered(const char* text) {
 
 TEST(Trace, LinesKeepTheirSpaces) {
   for (const char* text : {" ok handel", " lock ok ", " lock error ", "ioctl fail", "data="}) {
-    EXPECT_EQ(CaptureStdout([&] { TraceLine(text); }), OnStandardOutput(std::string(text) + "\n"))
+    EXPECT_EQ(CaptureStdout([&] { TraceLine(text); }), AsStandardOutput(std::string(text) + "\n"))
         << "\"" << text << "\"";
   }
 }
@@ -56,7 +43,7 @@ TEST(Trace, TextHasNoLineEndOfItsOwn) {
 
 TEST(Trace, InvalidHandleWritesThreeCopies) {
   EXPECT_EQ(CaptureStdout([] { TraceInvalidHandle(); }),
-            OnStandardOutput("invalid handelinvalid handel\ninvalid handel\n"));
+            AsStandardOutput("invalid handelinvalid handel\ninvalid handel\n"));
 }
 
 TEST(Trace, SignedNumbers) {
@@ -93,7 +80,7 @@ TEST(Trace, NumberLinesOfTheReadOperation) {
               TraceSigned(-512);
               TraceEol();
             }),
-            OnStandardOutput("nRead=512\nnSize=-512\n"));
+            AsStandardOutput("nRead=512\nnSize=-512\n"));
 }
 
 TEST(Trace, CylindersAreTheLowHalfReadAsSigned) {
@@ -109,7 +96,7 @@ TEST(Trace, CylindersAreTheLowHalfReadAsSigned) {
       {-1, "cylind= -1\n"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CaptureStdout([&] { TraceCylinders(c.cylinders); }), OnStandardOutput(c.line))
+    EXPECT_EQ(CaptureStdout([&] { TraceCylinders(c.cylinders); }), AsStandardOutput(c.line))
         << c.cylinders;
   }
 }
@@ -125,7 +112,7 @@ TEST(Trace, EndOfLineFlushes) {
     TraceInvalidHandle();
     WriteUnbuffered("|");
   });
-  EXPECT_EQ(out, OnStandardOutput("mediatype=12\n| lock ok \n|invalid handelinvalid handel\n"
+  EXPECT_EQ(out, AsStandardOutput("mediatype=12\n| lock ok \n|invalid handelinvalid handel\n"
                                   "invalid handel\n|"));
 }
 
@@ -158,7 +145,7 @@ TEST(Trace, PiecesKeepTheirOrder) {
     TraceBytes(data, sizeof data);
     TraceEol();
   });
-  EXPECT_EQ(out, OnStandardOutput(" ok handel\n lock ok \ncylind= 80\nmediatype=2\n"
+  EXPECT_EQ(out, AsStandardOutput(" ok handel\n lock ok \ncylind= 80\nmediatype=2\n"
                                   "TracksPerCylinder=2\ndata=X\nY\n"));
 }
 
