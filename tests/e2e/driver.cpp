@@ -124,6 +124,29 @@ void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
+// A window's rectangle in the client coordinates of `reference`.
+RECT RectIn(HWND window, HWND reference) {
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// True while the process has not ended.
+bool IsRunning(const RunningProgram& program) {
+  return program.process != nullptr && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
+}
+
+// Ends the process at once (no effect when it already ended) and releases its handles.
+void KillProgram(RunningProgram& program) {
+  if (program.process == nullptr) return;
+  if (IsRunning(program)) {
+    TerminateProcess(program.process, 1);
+    WaitForSingleObject(program.process, kWaitLimitMs);
+  }
+  CloseHandles(program);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -254,10 +277,6 @@ bool StartProgram(const LaunchOptions& options, RunningProgram& program, std::st
   return true;
 }
 
-bool IsRunning(const RunningProgram& program) {
-  return program.process != nullptr && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
-}
-
 bool CloseProgram(RunningProgram& program, DWORD& exitCode) {
   if (program.process == nullptr) return false;
   PostMessageA(program.mainWindow, WM_CLOSE, 0, 0);
@@ -265,15 +284,6 @@ bool CloseProgram(RunningProgram& program, DWORD& exitCode) {
                GetExitCodeProcess(program.process, &exitCode);
   KillProgram(program);
   return ended;
-}
-
-void KillProgram(RunningProgram& program) {
-  if (program.process == nullptr) return;
-  if (IsRunning(program)) {
-    TerminateProcess(program.process, 1);
-    WaitForSingleObject(program.process, kWaitLimitMs);
-  }
-  CloseHandles(program);
 }
 
 // ---------------------------------------------------------------------------
@@ -295,13 +305,6 @@ std::string ClassName(HWND window) {
   char name[256] = {};
   GetClassNameA(window, name, sizeof name);
   return name;
-}
-
-RECT RectIn(HWND window, HWND reference) {
-  RECT rect = {};
-  GetWindowRect(window, &rect);
-  MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
 }
 
 bool ControlFont(RunningProgram& program, HWND control, HFONT& font) {

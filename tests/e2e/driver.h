@@ -69,10 +69,6 @@ bool StartProgram(const LaunchOptions& options, RunningProgram& program, std::st
 // Returns true with its exit code when it ended within the limit; otherwise
 // kills it and returns false.
 bool CloseProgram(RunningProgram& program, DWORD& exitCode);
-// Ends the process at once (no effect when it already ended) and releases its handles.
-void KillProgram(RunningProgram& program);
-// True while the process has not ended.
-bool IsRunning(const RunningProgram& program);
 
 // ---------------------------------------------------------------------------
 // Looking at windows
@@ -80,8 +76,6 @@ bool IsRunning(const RunningProgram& program);
 // The text of a window through WM_GETTEXT: the bytes the program stored (code page 932).
 std::string WindowText(HWND window);
 std::string ClassName(HWND window);
-// A window's rectangle in the client coordinates of `reference`.
-RECT RectIn(HWND window, HWND reference);
 // The font a control uses (WM_GETFONT); null for the system font. Wine fails
 // WM_GETFONT sent from another process, so the message is sent by a short
 // thread the driver starts inside the program (CreateRemoteThread), which
