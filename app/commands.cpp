@@ -8,6 +8,7 @@
 #include "app/main_window.h"
 #include "app/window_conventions.h"
 #include "ops/read_operation.h"
+#include "ops/write_operation.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ void RunOperationFromControls(HWND window, const char* imagePath) {
     ReadOperation(driveLetter, driveRoot, startSector, count);
   } else if (imagePath[0] == '\0') {
     ShowMessageBox(BoxOwner::None, "ファイルが選択されていません", "エラー", kBoxIconInformation);
+  } else {
+    WriteOperation(driveLetter, driveRoot, startSector, count, imagePath);
   }
 }
 
@@ -57,22 +60,33 @@ void DiscardInputQueuedMeanwhile() {
   }
 }
 
+// True from the start of an Execute to its end. The message boxes of an
+// operation keep dispatching the window's messages, and a disabled button
+// does not stop them all: a posted BM_CLICK still makes it notify, and any
+// program can post the command itself. Two writes interleaved on one volume,
+// or an image chosen anew while a write waits for its confirmation, must not
+// happen, so both commands look at this instead of trusting the button.
+bool g_operationRunning = false;
+
 }  // namespace
 
-// The Execute button stays disabled until the operation has ended: message
-// boxes of the operation keep dispatching the window's messages meanwhile.
+// The Execute button stays disabled until the operation has ended, to show
+// that it cannot be pressed again meanwhile.
 void ExecuteCommand(HWND window, char* imagePath) {
+  if (g_operationRunning) return;
+  g_operationRunning = true;
   EnableWindow(g_executeButton, FALSE);
   RunOperationFromControls(window, imagePath);
   DiscardInputQueuedMeanwhile();
   EnableWindow(g_executeButton, TRUE);
+  g_operationRunning = false;
 }
 
 int DispatchCommand(HWND window, int notificationCode, int controlId, LPARAM) {
   if (notificationCode != BN_CLICKED) return 0;
   if (controlId == kExecuteButton) {
     ExecuteCommand(window, g_imagePath);
-  } else if (controlId == kBrowseButton) {
+  } else if (controlId == kBrowseButton && !g_operationRunning) {
     ChooseImageFile(nullptr, g_imagePath);
     SetWindowTextA(g_pathBox, g_imagePath);
   }

@@ -11,6 +11,7 @@ enum class BoxOwner { None, MainWindow };
 constexpr unsigned kBoxOk = 0x00;
 constexpr unsigned kBoxYesNo = 0x04;
 constexpr unsigned kBoxIconQuestion = 0x20;
+constexpr unsigned kBoxIconWarning = 0x30;
 constexpr unsigned kBoxIconInformation = 0x40;
 constexpr int kAnswerOk = 1;
 constexpr int kAnswerYes = 6;

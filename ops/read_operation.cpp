@@ -1,11 +1,10 @@
 #include "ops/read_operation.h"
 
-#include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "app/app_state.h"
 #include "app/window_conventions.h"
+#include "ops/progress.h"
 #include "output/dump_file.h"
 #include "output/hex_dump.h"
 #include "output/trace.h"
@@ -41,17 +40,6 @@ void TraceGeometry(const DiskGeometry& geometry) {
 
 void Refuse(const char* text) { ShowMessageBox(BoxOwner::MainWindow, text, "エラー", kBoxOk); }
 
-// Shows "Reading DATA..nnn%" in the status bar and the title, sending the
-// texts only when the percentage changes.
-void ShowReadProgress(uint32_t percent, uint32_t* shownPercent) {
-  if (percent == *shownPercent) return;
-  *shownPercent = percent;
-  char text[32];
-  std::snprintf(text, sizeof text, "Reading DATA..%3d%%", static_cast<int>(percent));
-  SetStatusText(text);
-  SetMainWindowTitle(text);
-}
-
 // Reads the run sector by sector, dumps it, traces it and saves it.
 void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t startSector,
                  int32_t count) {
@@ -71,7 +59,7 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
   // A count of 0 or less copies nothing: the budget goes negative at the first read.
   unsigned char* data = nullptr;
   if (count > 0) {
-    if (size <= kLargestRun) data = new (std::nothrow) unsigned char[size + 1];
+    if (size <= kLargestRun) data = static_cast<unsigned char*>(AllocateBuffer(size + 1));
     if (!data) {
       Refuse("読出し用のメモリを確保できません");
       return;
@@ -80,7 +68,7 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
 
   uint32_t pos = 0;
   uint32_t lastRead = 0;
-  uint32_t shownPercent = UINT32_MAX;
+  Progress progress{"Reading DATA..%3d%%", true, UINT32_MAX};
   for (;;) {
     uint32_t delivered = 0;
     uint32_t error =
@@ -95,13 +83,10 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
     if (lastRead < sectorSize) std::memset(g_sectorBuffer + lastRead, 0, sectorSize - lastRead);
     std::memcpy(data + pos, g_sectorBuffer, sectorSize);
     pos += sectorSize;
-    // In 64 bits: pos x 100 would wrap in 32 bits past 40 MiB.
-    ShowReadProgress(static_cast<uint32_t>(uint64_t{pos} * 100 / (uint64_t{sectorSize} * count)),
-                     &shownPercent);
+    ShowProgress(&progress, pos, static_cast<uint32_t>(count) * sectorSize);
   }
 
-  const uint32_t dumpLength = count <= 4 || pos < 4 * sectorSize ? pos : 4 * sectorSize;
-  HexDump(data, static_cast<uint16_t>(dumpLength), startPosition);
+  HexDump(data, SectorDumpLength(count, pos, sectorSize), startPosition);
 
   TraceText("nRead=");
   TraceUnsigned(lastRead);
@@ -112,7 +97,7 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
   TraceText("data=");
   if (g_dumpToFile) SaveDumpFile("dump.img", data, pos, true);
   TraceEol();
-  delete[] data;
+  ReleaseBuffer(data);
 }
 
 }  // namespace

@@ -43,6 +43,12 @@ size_t FormatHexDump(const unsigned char* bytes, uint16_t n, uint32_t baseAddres
   return static_cast<size_t>(out - text);
 }
 
+uint16_t SectorDumpLength(int32_t count, uint32_t bytes, uint32_t sectorSize) {
+  uint64_t length = bytes;
+  if (count > 4 && length > uint64_t{4} * sectorSize) length = uint64_t{4} * sectorSize;
+  return static_cast<uint16_t>(length < kHexDumpMaxBytes ? length : kHexDumpMaxBytes);
+}
+
 void HexDump(const unsigned char* bytes, uint16_t n, uint32_t baseAddress) {
   std::vector<char> text(kHexDumpTextSize);
   FormatHexDump(bytes, n, baseAddress, text.data());

@@ -12,5 +12,9 @@ constexpr uint16_t kHexDumpMaxBytes = 2048;
 // (kHexDumpTextSize bytes), addresses counted from baseAddress.
 // Returns the text's length.
 size_t FormatHexDump(const unsigned char* bytes, uint16_t n, uint32_t baseAddress, char* text);
+// How much of `bytes` moved bytes an operation dumps: all of them for a run of
+// up to four sectors, otherwise the first four sectors. Never more than the
+// dump shows, so the 16-bit length cannot wrap to a short one.
+uint16_t SectorDumpLength(int32_t count, uint32_t bytes, uint32_t sectorSize);
 // Builds the dump and shows it in the dump box.
 void HexDump(const unsigned char* bytes, uint16_t n, uint32_t baseAddress);

@@ -35,13 +35,21 @@ uint32_t WriteVolume(VolumeHandle volume, const void* buffer, uint32_t bytes);
 // Closes the volume, which also releases its lock.
 void CloseVolume(VolumeHandle volume);
 
+// Buffers for sector data, which can be as large as a whole image. Null when
+// the memory cannot be had (never for 2^32 bytes or more); a null buffer may
+// be released.
+void* AllocateBuffer(uint64_t bytes);
+void ReleaseBuffer(void* buffer);
+
 // Total size of the file system on a drive root such as "E:\"; 0 when the
 // system cannot tell.
 uint64_t QueryTotalBytes(const char* driveRoot);
 
 // The image file the write operation copies onto the sectors.
-// Size in bytes (low 32 bits); false when there is no such file.
-bool QueryImageFileSize(const char* path, uint32_t* size);
+// Size in bytes; false when there is no such file.
+bool QueryImageFileSize(const char* path, uint64_t* size);
+// True when both paths name one existing file, or the same full path.
+bool IsSameFile(const char* path, const char* otherPath);
 ImageFileHandle OpenImageFile(const char* path);
 // Reads from the start of the file: the bytes delivered, 0 on failure.
 uint32_t ReadImageFile(ImageFileHandle file, void* buffer, uint32_t bytes);

@@ -78,11 +78,51 @@ uint64_t QueryTotalBytes(const char* driveRoot) {
   return total.QuadPart;
 }
 
-bool QueryImageFileSize(const char* path, uint32_t* size) {
+void* AllocateBuffer(uint64_t bytes) {
+  // Whole pages straight from the system: a large buffer does not fragment
+  // the heap, goes back at once when released, and is sector-aligned.
+  if (bytes > UINT32_MAX) return nullptr;
+  return VirtualAlloc(nullptr, static_cast<SIZE_T>(bytes == 0 ? 1 : bytes),
+                      MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+void ReleaseBuffer(void* buffer) {
+  if (buffer) VirtualFree(buffer, 0, MEM_RELEASE);
+}
+
+bool QueryImageFileSize(const char* path, uint64_t* size) {
   WIN32_FILE_ATTRIBUTE_DATA status;
   if (!GetFileAttributesExA(path, GetFileExInfoStandard, &status)) return false;
-  *size = status.nFileSizeLow;
+  *size = (uint64_t{status.nFileSizeHigh} << 32) | status.nFileSizeLow;
   return true;
+}
+
+namespace {
+
+// The volume and index that identify an existing file however it is named.
+bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* identity) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const BOOL known = GetFileInformationByHandle(file, identity);
+  CloseHandle(file);
+  return known != FALSE;
+}
+
+}  // namespace
+
+bool IsSameFile(const char* path, const char* otherPath) {
+  char full[MAX_PATH], otherFull[MAX_PATH];
+  const DWORD length = GetFullPathNameA(path, MAX_PATH, full, nullptr);
+  const DWORD otherLength = GetFullPathNameA(otherPath, MAX_PATH, otherFull, nullptr);
+  if (length > 0 && length < MAX_PATH && otherLength > 0 && otherLength < MAX_PATH &&
+      lstrcmpiA(full, otherFull) == 0)
+    return true;
+  BY_HANDLE_FILE_INFORMATION identity, otherIdentity;
+  return FileIdentity(path, &identity) && FileIdentity(otherPath, &otherIdentity) &&
+         identity.dwVolumeSerialNumber == otherIdentity.dwVolumeSerialNumber &&
+         identity.nFileIndexHigh == otherIdentity.nFileIndexHigh &&
+         identity.nFileIndexLow == otherIdentity.nFileIndexLow;
 }
 
 ImageFileHandle OpenImageFile(const char* path) {

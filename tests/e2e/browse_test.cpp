@@ -11,13 +11,8 @@
 
 namespace {
 
-const char kDialogCaption[] = "ファイル名の取得";
 const char kNoFileCaption[] = "エラー";
 const char kNoFileText[] = "ファイルが選択されていません";
-// The file-name box of the open-file dialog: edt1 in the old style, the
-// combo box cmb13 in the Explorer style.
-constexpr int kFileNameEdit = 0x480;
-constexpr int kFileNameCombo = 0x47c;
 
 // The path as the dialog reports it: full, with ".." resolved.
 std::string FullPath(const std::string& path) {
@@ -50,28 +45,10 @@ class BrowseForImage : public ::testing::Test {
 
   std::string PathBox() { return WindowText(FindControl(program_.mainWindow, kPathBox)); }
 
-  // Presses the browse button and waits for the open-file dialog.
-  void OpenDialog(MessageBoxInfo& dialog) {
-    ASSERT_TRUE(PressButton(FindControl(program_.mainWindow, kBrowseButton)));
-    ASSERT_TRUE(WaitForMessageBox(program_, kDialogCaption, dialog));
-    EXPECT_EQ(dialog.owner, nullptr);
-  }
-
-  void Choose(const std::string& typedName) {
-    MessageBoxInfo dialog;
-    OpenDialog(dialog);
-    HWND nameBox = GetDlgItem(dialog.window, kFileNameCombo);
-    if (nameBox == nullptr) nameBox = GetDlgItem(dialog.window, kFileNameEdit);
-    ASSERT_NE(nameBox, nullptr) << "no file-name box in the dialog";
-    ASSERT_TRUE(SetText(nameBox, typedName));
-    ASSERT_TRUE(AnswerMessageBox(dialog, IDOK));
-    ASSERT_TRUE(WaitForWindowGone(dialog.window));
-    ASSERT_TRUE(WaitForPostedMessages(program_));
-  }
-
   void Cancel() {
     MessageBoxInfo dialog;
-    OpenDialog(dialog);
+    ASSERT_TRUE(OpenImageDialog(program_, dialog));
+    EXPECT_EQ(dialog.owner, nullptr);
     ASSERT_TRUE(AnswerMessageBox(dialog, IDCANCEL));
     ASSERT_TRUE(WaitForWindowGone(dialog.window));
     ASSERT_TRUE(WaitForPostedMessages(program_));
@@ -104,7 +81,7 @@ TEST_F(BrowseForImage, CancelOnFirstUseLeavesNoChoice) {
 }
 
 TEST_F(BrowseForImage, ChosenFileIsShownAndKeptAfterCancel) {
-  Choose(image_);
+  ASSERT_TRUE(ChooseImage(program_, image_));
   EXPECT_EQ(PathBox(), image_);
   EXPECT_FALSE(ExecuteSaysNoFile());
   Cancel();

@@ -521,6 +521,24 @@ bool WaitForWindowGone(HWND window, DWORD limitMs) {
   return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, limitMs);
 }
 
+bool OpenImageDialog(const RunningProgram& program, MessageBoxInfo& dialog) {
+  return PressButton(FindControl(program.mainWindow, kBrowseButton)) &&
+         WaitForMessageBox(program, kImageDialogCaption, dialog);
+}
+
+bool ChooseImage(RunningProgram& program, const std::string& windowsPath) {
+  // The file-name box: the combo box cmb13 in the Explorer style, the edit
+  // box edt1 in the old style.
+  constexpr int kFileNameCombo = 0x47c;
+  constexpr int kFileNameEdit = 0x480;
+  MessageBoxInfo dialog;
+  if (!OpenImageDialog(program, dialog)) return false;
+  HWND nameBox = GetDlgItem(dialog.window, kFileNameCombo);
+  if (nameBox == nullptr) nameBox = GetDlgItem(dialog.window, kFileNameEdit);
+  return nameBox != nullptr && SetText(nameBox, windowsPath) && AnswerMessageBox(dialog, IDOK) &&
+         WaitForWindowGone(dialog.window) && WaitForPostedMessages(program);
+}
+
 // ---------------------------------------------------------------------------
 
 ScreenUnits MeasureScreenUnits() {

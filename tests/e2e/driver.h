@@ -181,6 +181,15 @@ bool AnswerMessageBox(const MessageBoxInfo& box, int buttonId);
 // Waits until a window (a message box or dialog) has closed or been hidden.
 bool WaitForWindowGone(HWND window, DWORD limitMs = kWaitLimitMs);
 
+// The write mode's open-file dialog, opened with the browse button.
+constexpr const char kImageDialogCaption[] = "ファイル名の取得";
+// Presses the browse button and waits for the dialog, which has no owner.
+bool OpenImageDialog(const RunningProgram& program, MessageBoxInfo& dialog);
+// Chooses a file in the dialog as a user would: opens it, types the full path
+// (on C:, as the dialog does not resolve Wine's Z: paths) into its name box
+// and presses OK; then waits for the program to take the choice.
+bool ChooseImage(RunningProgram& program, const std::string& windowsPath);
+
 // ---------------------------------------------------------------------------
 // Layout units and screenshots
 

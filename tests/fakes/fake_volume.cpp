@@ -1,7 +1,9 @@
 #include "tests/fakes/fake_volume.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 FakeDrive g_fakeDrive;
 FakeVolumeLog g_fakeVolumeLog;
@@ -16,6 +18,7 @@ VolumeHandle TheVolume() { return &g_volumeToken; }
 uint32_t g_runningPointer = 0;
 uint32_t g_positionedReads = 0;
 uint32_t g_pendingDelivered = 0;
+bool g_openedEmptyFile = false;
 
 // Copies up to `bytes` from the volume at `position`; the count copied.
 uint32_t CopyOut(uint64_t position, void* buffer, uint32_t bytes) {
@@ -24,6 +27,18 @@ uint32_t CopyOut(uint64_t position, void* buffer, uint32_t bytes) {
   const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(bytes, size - position));
   std::memcpy(buffer, g_fakeDrive.sectors.data() + position, n);
   return n;
+}
+
+// The fault of call `number` in `faults`, if any.
+ReadFault FaultOf(const std::map<uint32_t, ReadFault>& faults, int number) {
+  const auto fault = faults.find(static_cast<uint32_t>(number));
+  return fault == faults.end() ? ReadFault::None : fault->second;
+}
+
+// The bytes a running-pointer call of `bytes` moves under `fault`.
+uint32_t BytesUnder(ReadFault fault, uint32_t bytes) {
+  if (fault == ReadFault::Fail || fault == ReadFault::NoBytes) return 0;
+  return fault == ReadFault::Short ? bytes / 2 : bytes;
 }
 
 VolumeHandle Open(char driveLetter) {
@@ -92,6 +107,9 @@ uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t by
       case ReadFault::Pending:
         g_pendingDelivered = CopyOut(position, buffer, bytes);
         return kErrorIoPending;
+      case ReadFault::Short:
+        *delivered = CopyOut(position, buffer, bytes / 2);
+        return 0;
       case ReadFault::None:
         break;
     }
@@ -108,39 +126,65 @@ uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
 }
 
 uint32_t ReadVolume(VolumeHandle, void* buffer, uint32_t bytes) {
-  ++g_fakeVolumeLog.runningReads;
-  const uint32_t n = CopyOut(g_runningPointer, buffer, bytes);
+  const ReadFault fault = FaultOf(g_fakeDrive.runningReadFaults, g_fakeVolumeLog.runningReads++);
+  const uint32_t n = CopyOut(g_runningPointer, buffer, BytesUnder(fault, bytes));
   g_runningPointer += n;
   return n;
 }
 
 uint32_t WriteVolume(VolumeHandle, const void* buffer, uint32_t bytes) {
-  const auto fails = g_fakeDrive.writeFails.find(static_cast<uint32_t>(g_fakeVolumeLog.writes++));
-  if (fails != g_fakeDrive.writeFails.end() && fails->second) return 0;
+  const ReadFault fault = FaultOf(g_fakeDrive.writeFaults, g_fakeVolumeLog.writes++);
   const uint64_t size = g_fakeDrive.sectors.size();
   if (g_runningPointer >= size) return 0;
-  const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(bytes, size - g_runningPointer));
-  std::memcpy(g_fakeDrive.sectors.data() + g_runningPointer, buffer, n);
+  const uint32_t n = static_cast<uint32_t>(
+      std::min<uint64_t>(BytesUnder(fault, bytes), size - g_runningPointer));
+  if (!g_fakeDrive.losesWrites) std::memcpy(g_fakeDrive.sectors.data() + g_runningPointer, buffer, n);
   g_runningPointer += n;
   return n;
+}
+
+void* AllocateBuffer(uint64_t bytes) {
+  // Like a 32-bit process, nothing of 2^31 bytes or more is had.
+  if (g_fakeVolumeLog.allocations++ == g_fakeDrive.failAllocation || bytes >= (uint64_t{1} << 31))
+    return nullptr;
+  void* buffer = std::malloc(static_cast<size_t>(bytes == 0 ? 1 : bytes));
+  if (buffer) ++g_fakeVolumeLog.liveBuffers;
+  return buffer;
+}
+
+void ReleaseBuffer(void* buffer) {
+  if (!buffer) return;
+  --g_fakeVolumeLog.liveBuffers;
+  std::free(buffer);
 }
 
 void CloseVolume(VolumeHandle) { ++g_fakeVolumeLog.closes; }
 
 uint64_t QueryTotalBytes(const char*) { return g_fakeDrive.totalBytes; }
 
-bool QueryImageFileSize(const char* path, uint32_t* size) {
+bool QueryImageFileSize(const char* path, uint64_t* size) {
   if (g_fakeDrive.imagePath != path) return false;
-  *size = static_cast<uint32_t>(g_fakeDrive.image.size());
+  *size = g_fakeDrive.imageSizeReported ? g_fakeDrive.imageSizeReported
+                                        : g_fakeDrive.image.size();
   return true;
 }
 
+bool IsSameFile(const char* path, const char* otherPath) {
+  std::error_code error;
+  return std::string(path) == otherPath || std::filesystem::equivalent(path, otherPath, error);
+}
+
+// Like an open that creates a missing file: a path other than the image's
+// opens an empty file.
 ImageFileHandle OpenImageFile(const char* path) {
   ++g_fakeVolumeLog.imageOpens;
-  return g_fakeDrive.imagePath == path ? &g_imageToken : nullptr;
+  if (g_fakeDrive.imageOpenFails) return nullptr;
+  g_openedEmptyFile = g_fakeDrive.imagePath != path;
+  return &g_imageToken;
 }
 
 uint32_t ReadImageFile(ImageFileHandle, void* buffer, uint32_t bytes) {
+  if (g_openedEmptyFile) return 0;
   uint32_t n = static_cast<uint32_t>(std::min<size_t>(bytes, g_fakeDrive.image.size()));
   n = n > g_fakeDrive.imageShortBy ? n - g_fakeDrive.imageShortBy : 0;
   if (n) std::memcpy(buffer, g_fakeDrive.image.data(), n);

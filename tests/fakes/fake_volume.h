@@ -13,6 +13,7 @@ enum class ReadFault {
   Fail,       // the call fails with errorCode
   NoBytes,    // the call succeeds and delivers 0 bytes
   Pending,    // the call reports kErrorIoPending; AwaitVolumeRead completes it
+  Short,      // the call succeeds with half the bytes asked
 };
 
 struct FakeDrive {
@@ -23,14 +24,21 @@ struct FakeDrive {
   bool refuseOpen = false;
   uint32_t lockError = 0;      // nonzero: the lock fails with this code
   uint32_t geometryError = 0;  // nonzero: the geometry call fails with this code
-  // Faults of the positioned reads and of the writes, by call number (from 0).
+  // Faults of the positioned reads, the running-pointer reads (the read-back
+  // included) and the writes, by call number (from 0). Fail and NoBytes both
+  // move nothing at the running pointer.
   std::map<uint32_t, ReadFault> readFaults;
   uint32_t readFaultCode = 31;  // ERROR_GEN_FAILURE
-  std::map<uint32_t, bool> writeFails;
+  std::map<uint32_t, ReadFault> runningReadFaults;
+  std::map<uint32_t, ReadFault> writeFaults;
+  bool losesWrites = false;  // writes report success and keep nothing
   // Image file of the write operation.
   std::string imagePath;
   std::vector<unsigned char> image;
+  uint64_t imageSizeReported = 0;  // nonzero: the size the file-status query reports
+  bool imageOpenFails = false;
   uint32_t imageShortBy = 0;  // the image delivers this many bytes fewer than asked
+  int failAllocation = -1;    // the allocation of this number (from 0) fails
 };
 
 struct FakeVolumeLog {
@@ -46,6 +54,8 @@ struct FakeVolumeLog {
   int writes = 0;
   int imageOpens = 0;
   int imageCloses = 0;
+  int allocations = 0;
+  int liveBuffers = 0;  // allocated and not yet released
   bool pendingAwaited = false;
 };
 

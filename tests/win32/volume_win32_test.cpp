@@ -139,7 +139,7 @@ TEST_F(VolumeWin32Test, FailedGeometryQueryLeavesNoRecord) {
 }
 
 TEST_F(VolumeWin32Test, ImageFileCalls) {
-  uint32_t size = 0;
+  uint64_t size = 0;
   ASSERT_TRUE(QueryImageFileSize(ImagePath().c_str(), &size));
   EXPECT_EQ(size, kSector * kSectors);
   ImageFileHandle file = OpenImageFile(ImagePath().c_str());
