@@ -177,8 +177,8 @@ bool IsSameFile(const char* path, const char* otherPath) {
 // Like an open that creates a missing file: a path other than the image's
 // opens an empty file.
 ImageFileHandle OpenImageFile(const char* path) {
-  ++g_fakeVolumeLog.imageOpens;
   if (g_fakeDrive.imageOpenFails) return nullptr;
+  ++g_fakeVolumeLog.imageOpens;
   g_openedEmptyFile = g_fakeDrive.imagePath != path;
   return &g_imageToken;
 }

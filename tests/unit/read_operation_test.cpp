@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "tests/fakes/fake_volume.h"
 #include "tests/fakes/fake_window.h"
 #include "tests/unit/stdout_capture.h"
+#include "tests/unit/test_directory.h"
 
 namespace fs = std::filesystem;
 
@@ -37,11 +37,6 @@ std::string SectorBytes(uint64_t firstByte, uint64_t length) {
   return bytes;
 }
 
-std::string ReadFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::string ExpectedDump(uint64_t firstByte, uint16_t length, uint32_t base) {
   const std::string bytes = SectorBytes(firstByte, length);
   std::vector<char> text(kHexDumpTextSize);
@@ -55,18 +50,6 @@ class ReadOperationTest : public ::testing::Test {
     ResetFakeVolume(64, 512);
     ResetFakeWindow();
     g_dumpToFile = 1;
-    previousDirectory_ = fs::current_path();
-    workDirectory_ = fs::temp_directory_path() /
-                     ("torvex-read-" + std::string(::testing::UnitTest::GetInstance()
-                                                       ->current_test_info()
-                                                       ->name()));
-    fs::remove_all(workDirectory_);
-    fs::create_directories(workDirectory_);
-    fs::current_path(workDirectory_);
-  }
-  void TearDown() override {
-    fs::current_path(previousDirectory_);
-    fs::remove_all(workDirectory_);
   }
 
   ReadRun Run(int32_t start, int32_t count, char letter = 'E') {
@@ -75,10 +58,10 @@ class ReadOperationTest : public ::testing::Test {
     return run;
   }
 
-  std::string DumpImg() { return ReadFileBytes(workDirectory_ / "dump.img"); }
+  std::string DumpImg() { return directory_.Read("dump.img"); }
 
-  fs::path previousDirectory_;
-  fs::path workDirectory_;
+  TestDirectory directory_;
+  const fs::path& workDirectory_ = directory_.path;
 };
 
 const std::string kGeometryTrace = "cylind= 80" + kEol + "mediatype=2" + kEol +
