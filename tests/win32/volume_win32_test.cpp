@@ -151,4 +151,53 @@ TEST_F(VolumeWin32Test, ImageFileCalls) {
   EXPECT_FALSE(QueryImageFileSize((ImagePath() + ".missing").c_str(), &size));
 }
 
+// Whether two names lead to one file: by full path, whatever the case or
+// the relative form, and by identity, whatever the name.
+struct SameFileCase {
+  const char* name;
+  const char* path;
+  const char* otherPath;
+  bool same;
+};
+
+void PrintTo(const SameFileCase& c, std::ostream* out) { *out << c.name; }
+
+class SameFile : public ::testing::TestWithParam<SameFileCase> {};
+
+TEST_P(SameFile, ComparesFullPathsAndIdentity) {
+  char folder[MAX_PATH];
+  ASSERT_GT(GetTempPathA(MAX_PATH, folder), 0u);
+  const std::string work = std::string(folder) + "torvex-same-file";
+  CreateDirectoryA(work.c_str(), nullptr);
+  ASSERT_TRUE(SetCurrentDirectoryA(work.c_str()));
+  std::ofstream("dump_bak.img") << "backup";
+  std::ofstream("other.img") << "other";
+  DeleteFileA("linked.img");
+  ASSERT_TRUE(CreateHardLinkA("linked.img", "dump_bak.img", nullptr));
+  const SameFileCase& c = GetParam();
+  const std::string path = c.path[0] == '*' ? work + (c.path + 1) : c.path;
+  EXPECT_EQ(IsSameFile(path.c_str(), c.otherPath), c.same);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SameFile,
+    ::testing::Values(SameFileCase{"SameName", "dump_bak.img", "dump_bak.img", true},
+                      SameFileCase{"FullAndRelative", "*\\dump_bak.img", "dump_bak.img", true},
+                      SameFileCase{"OtherCase", "*\\DUMP_BAK.IMG", "dump_bak.img", true},
+                      SameFileCase{"DotSegments", "*\\sub\\..\\dump_bak.img", "dump_bak.img", true},
+                      SameFileCase{"HardLink", "linked.img", "dump_bak.img", true},
+                      SameFileCase{"OtherFile", "other.img", "dump_bak.img", false},
+                      SameFileCase{"MissingFile", "missing.img", "dump_bak.img", false}),
+    [](const ::testing::TestParamInfo<SameFileCase>& info) { return info.param.name; });
+
+TEST(Buffers, ComeFromTheSystemUpTo4GiB) {
+  void* empty = AllocateBuffer(0);
+  EXPECT_NE(empty, nullptr);
+  ReleaseBuffer(empty);
+  ReleaseBuffer(nullptr);
+  EXPECT_EQ(AllocateBuffer(uint64_t{1} << 32), nullptr);
+  // A 32-bit process has no room for nearly 4 GiB in one piece.
+  EXPECT_EQ(AllocateBuffer(UINT32_MAX), nullptr);
+}
+
 }  // namespace
