@@ -1,6 +1,7 @@
 #include "ops/write_operation.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/window_conventions.h"
 #include "ops/progress.h"
@@ -59,13 +60,15 @@ uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buf
 
 // Where the read-back first differs from what was written: the index of the
 // first differing byte, the end of what came back when it is short, or
-// `written` when everything came back unchanged.
+// `written` when everything came back unchanged. memcmp first: it checks a
+// whole range many times faster than a byte loop.
 uint32_t FirstDifference(const unsigned char* readBack, uint32_t readBackBytes,
                          const unsigned char* image, uint32_t written) {
   const uint32_t compared = readBackBytes < written ? readBackBytes : written;
-  for (uint32_t i = 0; i < compared; ++i)
-    if (readBack[i] != image[i]) return i;
-  return compared;
+  if (std::memcmp(readBack, image, compared) == 0) return compared;
+  uint32_t i = 0;
+  while (readBack[i] == image[i]) ++i;
+  return i;
 }
 
 // Backs the range up into `backup` and "dump_bak.img", writes the image over
