@@ -3,6 +3,10 @@
 #   A: image-backed (drives/a.img)   the end-to-end tests' and the demo's drive
 #   D: a CD-ROM drive                must never appear in the drive list
 #   X: image-backed (drives/x.img)   the volume layer's own tests
+#   R: device /dev/full              a medium that Refuses writes: it reads zeros
+#                                    and every write fails (disk full)
+#   L: device /dev/zero              a medium that Loses writes: every write
+#                                    succeeds and every read gives zeros
 # Usage: wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$(realpath -m "$1")
@@ -19,7 +23,7 @@ env LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
 wineserver -w
 
 drives=$prefix/drives
-mkdir -p "$drives/a" "$drives/d" "$drives/x"
+mkdir -p "$drives/a" "$drives/d" "$drives/x" "$drives/r" "$drives/l"
 [ -f "$drives/a.img" ] || truncate -s 1474560 "$drives/a.img"
 [ -f "$drives/x.img" ] || truncate -s 65536 "$drives/x.img"
 ln -sfn "$drives/a" "$prefix/dosdevices/a:"
@@ -27,7 +31,15 @@ ln -sfn "$drives/a.img" "$prefix/dosdevices/a::"
 ln -sfn "$drives/d" "$prefix/dosdevices/d:"
 ln -sfn "$drives/x" "$prefix/dosdevices/x:"
 ln -sfn "$drives/x.img" "$prefix/dosdevices/x::"
+ln -sfn "$drives/r" "$prefix/dosdevices/r:"
+ln -sfn /dev/full "$prefix/dosdevices/r::"
+ln -sfn "$drives/l" "$prefix/dosdevices/l:"
+ln -sfn /dev/zero "$prefix/dosdevices/l::"
 run_wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f >/dev/null 2>&1
+# Without a window manager Wine waits 2 s for every managed window it hides to
+# be withdrawn (each message box, the file dialog): a cost of the test display
+# that Windows does not have. Unmanaged windows are hidden at once.
+run_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # Let the server save the registry and exit, so every later start sees D: as a CD-ROM drive.
 wineserver -w
 touch "$prefix/.torvex-ready"

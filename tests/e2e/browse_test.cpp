@@ -1,36 +1,40 @@
 // The write mode's file choice: the browse button's open-file dialog, the
-// path box that shows the choice, and Execute, which knows only the choice.
+// path box that shows the choice, and Execute, which knows only the choice:
+// without one it says that no file is chosen; with one it starts a write,
+// which the release program ends at the drive's geometry, writing nothing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/control_ids.h"
 #include "tests/e2e/driver.h"
 
 namespace {
 
-const char kNoFileCaption[] = "エラー";
-const char kNoFileText[] = "ファイルが選択されていません";
+// What the user does before pressing Execute.
+enum class Act { kChoose, kCancel, kTypePath };
 
-// The path as the dialog reports it: full, with ".." resolved.
-std::string FullPath(const std::string& path) {
-  char full[MAX_PATH];
-  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  return length > 0 && length < sizeof full ? std::string(full, length) : path;
-}
+struct BrowseCase {
+  const char* name;
+  std::vector<Act> acts;
+  bool pathShown;        // whether the path box shows the image's path
+  const char* caption;   // Execute's box
+  const char* text;
+  bool ownedByMain;
+};
 
-class BrowseForImage : public ::testing::Test {
+class BrowseForImage : public ::testing::TestWithParam<BrowseCase> {
  protected:
   void SetUp() override {
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    work_ = MakeTestFolder(name);
+    const std::string name = GetParam().name;
+    work_ = MakeTestFolder("browse-" + name);
     ASSERT_FALSE(work_.empty()) << "no test folder: is TORVEX_DRIVES set?";
-    work_ = FullPath(work_);
     // The dialog's own shell view does not resolve Unix paths behind Z:,
     // so the image lives on C:.
-    const std::string imageFolder = "C:\\torvex-e2e\\" + name;
+    const std::string imageFolder = "C:\\torvex-e2e\\browse-" + name;
     ASSERT_TRUE(MakeFolders(imageFolder));
     image_ = imageFolder + "\\chosen.img";
     ASSERT_TRUE(WriteWholeFile(image_, "image"));
@@ -43,8 +47,6 @@ class BrowseForImage : public ::testing::Test {
     ASSERT_TRUE(StartProgram(options, program_, error)) << error;
   }
 
-  std::string PathBox() { return WindowText(FindControl(program_.mainWindow, kPathBox)); }
-
   void Cancel() {
     MessageBoxInfo dialog;
     ASSERT_TRUE(OpenImageDialog(program_, dialog));
@@ -54,43 +56,47 @@ class BrowseForImage : public ::testing::Test {
     ASSERT_TRUE(WaitForPostedMessages(program_));
   }
 
-  // Presses Execute; true when it answered with the "no file chosen" box.
-  bool ExecuteSaysNoFile() {
-    PressButton(FindControl(program_.mainWindow, kExecuteButton));
-    MessageBoxInfo box;
-    const bool shown = WaitForMessageBox(program_, kNoFileCaption, box, 3000);
-    if (shown) {
-      EXPECT_EQ(box.text, kNoFileText);
-      EXPECT_EQ(box.owner, nullptr);
-      AnswerMessageBox(box, IDOK);
-      WaitForWindowGone(box.window);
-    }
-    WaitUntil([&] { return IsWindowEnabled(FindControl(program_.mainWindow, kExecuteButton)); });
-    return shown;
-  }
-
   std::string work_;
   std::string image_;
   RunningProgram program_;
 };
 
-TEST_F(BrowseForImage, CancelOnFirstUseLeavesNoChoice) {
-  Cancel();
-  EXPECT_EQ(PathBox(), "");
-  EXPECT_TRUE(ExecuteSaysNoFile());
+TEST_P(BrowseForImage, ExecuteUsesOnlyTheDialogsChoice) {
+  const BrowseCase& c = GetParam();
+  for (const Act act : c.acts) {
+    if (act == Act::kChoose) {
+      ASSERT_TRUE(ChooseImage(program_, image_));
+    } else if (act == Act::kCancel) {
+      Cancel();
+    } else {
+      ASSERT_TRUE(SetText(FindControl(program_.mainWindow, kPathBox), image_));
+    }
+  }
+  EXPECT_EQ(WindowText(FindControl(program_.mainWindow, kPathBox)), c.pathShown ? image_ : "");
+
+  ASSERT_TRUE(PressButton(FindControl(program_.mainWindow, kExecuteButton)));
+  MessageBoxInfo box;
+  ASSERT_TRUE(WaitForMessageBox(program_, c.caption, box));
+  EXPECT_EQ(box.text, c.text);
+  EXPECT_EQ(box.owner, c.ownedByMain ? program_.mainWindow : nullptr);
+  ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+  ASSERT_TRUE(WaitForWindowGone(box.window));
+  ASSERT_TRUE(
+      WaitUntil([&] { return IsWindowEnabled(FindControl(program_.mainWindow, kExecuteButton)); }));
+  EXPECT_TRUE(OpenMessageBoxes(program_).empty());
 }
 
-TEST_F(BrowseForImage, ChosenFileIsShownAndKeptAfterCancel) {
-  ASSERT_TRUE(ChooseImage(program_, image_));
-  EXPECT_EQ(PathBox(), image_);
-  EXPECT_FALSE(ExecuteSaysNoFile());
-  Cancel();
-  EXPECT_EQ(PathBox(), image_);
-}
+const char kNoFile[] = "ファイルが選択されていません";
+const char kGeometryError[] = "ジオメトリリードエラー";
 
-TEST_F(BrowseForImage, PathTypedIntoTheBoxIsIgnored) {
-  ASSERT_TRUE(SetText(FindControl(program_.mainWindow, kPathBox), image_));
-  EXPECT_TRUE(ExecuteSaysNoFile());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Choices, BrowseForImage,
+    ::testing::Values(
+        BrowseCase{"CancelOnFirstUse", {Act::kCancel}, false, "エラー", kNoFile, false},
+        BrowseCase{"Choose", {Act::kChoose}, true, "ステータス", kGeometryError, true},
+        BrowseCase{"CancelAfterChoice", {Act::kChoose, Act::kCancel}, true, "ステータス",
+                   kGeometryError, true},
+        BrowseCase{"TypedPathIgnored", {Act::kTypePath}, true, "エラー", kNoFile, false}),
+    [](const ::testing::TestParamInfo<BrowseCase>& info) { return info.param.name; });
 
 }  // namespace

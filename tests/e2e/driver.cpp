@@ -207,8 +207,12 @@ bool WriteWholeFile(const std::string& windowsPath, const std::string& bytes) {
 std::string MakeTestFolder(const std::string& name) {
   const std::string drives = EnvironmentValue("TORVEX_DRIVES");
   if (drives.empty()) return {};
-  const std::string folder = WindowsPathFromUnix(drives + "/../e2e-work/" + name);
-  return MakeFolders(folder) ? folder : std::string();
+  // Without "..": the file dialog does not open a folder named through it.
+  char folder[MAX_PATH];
+  const std::string path = WindowsPathFromUnix(drives + "/../e2e-work/" + name);
+  const DWORD length = GetFullPathNameA(path.c_str(), sizeof folder, folder, nullptr);
+  if (length == 0 || length >= sizeof folder) return {};
+  return MakeFolders(folder) ? std::string(folder, length) : std::string();
 }
 
 // ---------------------------------------------------------------------------
@@ -404,6 +408,25 @@ bool StatusText(RunningProgram& program, std::string& text) {
 bool WaitForStatusText(RunningProgram& program, const std::string& expected, std::string& seen,
                        DWORD limitMs) {
   return WaitUntil([&] { return StatusText(program, seen) && seen == expected; }, limitMs);
+}
+
+bool WaitForOperationEnd(RunningProgram& program, const std::string& finalStatus,
+                         std::string& seen, DWORD limitMs) {
+  HWND execute = FindControl(program.mainWindow, kExecuteButton);
+  return WaitForStatusText(program, finalStatus, seen, limitMs) &&
+         WaitUntil([&] { return IsWindowEnabled(execute) != FALSE; }, limitMs);
+}
+
+bool SelectDrive(RunningProgram& program, const std::string& root) {
+  HWND driveList = FindControl(program.mainWindow, kDriveList);
+  std::vector<std::string> items;
+  int selected = CB_ERR;
+  if (!ComboItems(driveList, items, selected)) return false;
+  for (size_t i = 0; i < items.size(); ++i) {
+    LRESULT result = 0;
+    if (items[i] == root) return Send(driveList, CB_SETCURSEL, i, 0, result) && result == LRESULT(i);
+  }
+  return false;
 }
 
 bool DroppedControlRect(RunningProgram& program, HWND comboBox, RECT& rect) {

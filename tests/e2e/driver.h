@@ -26,7 +26,7 @@ std::string ReadWholeFile(const std::string& windowsPath);
 // Creates or replaces a file (Windows path) with `bytes`. True when all were written.
 bool WriteWholeFile(const std::string& windowsPath, const std::string& bytes);
 // A folder for one test's files, e2e-work\<name> beside the drive images of
-// TORVEX_DRIVES, made if missing; empty when it cannot be made.
+// TORVEX_DRIVES, made if missing, as a full path; empty when it cannot be made.
 std::string MakeTestFolder(const std::string& name);
 
 // ---------------------------------------------------------------------------
@@ -110,6 +110,15 @@ bool StatusText(RunningProgram& program, std::string& text);
 // Waits until the status text equals `expected`; the last text seen is left in `seen`.
 bool WaitForStatusText(RunningProgram& program, const std::string& expected, std::string& seen,
                        DWORD limitMs = kWaitLimitMs);
+// Waits until an operation started with Execute has ended: the status shows
+// `finalStatus` and Execute is enabled again (the command enables it a moment
+// after the operation's last status). The last status seen is left in `seen`.
+bool WaitForOperationEnd(RunningProgram& program, const std::string& finalStatus,
+                         std::string& seen, DWORD limitMs = kWaitLimitMs);
+
+// Selects the drive-list item `root` (such as "Z:\\") with a posted
+// CB_SETCURSEL and waits until it is handled. False when it is not listed.
+bool SelectDrive(RunningProgram& program, const std::string& root);
 
 // The combo box's dropped-down rectangle as the box reports it
 // (CB_GETDROPPEDCONTROLRECT), in the main window's client coordinates. It

@@ -6,59 +6,19 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
 
 #include "app/control_ids.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/expected.h"
 #include "tests/unit/stdout_capture.h"
 
 namespace {
 
-constexpr uint32_t kSector = 512;
 constexpr uint32_t kImageSectors = 64;
 const char kFloppyGeometry[] = "80,2,2,18,512";
-
-// Every byte tells its sector and its place; sector 0 starts with the bytes
-// that text mode and a careless writer would change.
-unsigned char ImageByte(uint32_t offset) {
-  static const unsigned char kTricky[] = {0x0D, 0x0A, 0x0A, 0x1A, 0x00, 0x7F, 0x80, 0xFF};
-  if (offset < sizeof kTricky) return kTricky[offset];
-  return static_cast<unsigned char>(offset / kSector * 5 + offset % 249);
-}
-
-std::string ImageBytes(uint32_t offset, uint32_t length) {
-  std::string bytes;
-  for (uint32_t i = 0; i < length; ++i) bytes += static_cast<char>(ImageByte(offset + i));
-  return bytes;
-}
-
-// The dump text the window must show, written out independently: sixteen
-// bytes a line, address, hex bytes and characters.
-std::string ExpectedDump(const std::string& bytes, uint32_t base) {
-  std::string text = "\t  +0 +1 +2 +3 +4 +5 +6 +7 +8 +9 +A +B +C +D +E +F 0123456789ABCDEF\r\n";
-  char field[16];
-  if (bytes.empty()) {
-    std::snprintf(field, sizeof field, "%08x| ", base);
-    return text + field;
-  }
-  for (size_t line = 0; line < bytes.size(); line += 16) {
-    std::snprintf(field, sizeof field, "%08x| ", static_cast<unsigned>(base + line));
-    text += field;
-    for (size_t i = line; i < line + 16; ++i) {
-      std::snprintf(field, sizeof field, "%02x ", static_cast<unsigned char>(bytes[i]));
-      text += field;
-    }
-    for (size_t i = line; i < line + 16; ++i) {
-      const unsigned char c = bytes[i];
-      text += c >= 0x20 && c <= 0x7F ? static_cast<char>(c) : '.';
-    }
-    text += "\r\n";
-  }
-  return text;
-}
 
 std::string TraceFor(const std::string& dataEcho, uint32_t nRead, int nSize) {
   char numbers[64];
@@ -66,13 +26,6 @@ std::string TraceFor(const std::string& dataEcho, uint32_t nRead, int nSize) {
   return std::string(" ok handel\r\n lock ok \r\ncylind= 80\r\nmediatype=2\r\n") +
          "TracksPerCylinder=2\r\nSectorsPerTrack=18\r\nBytesPerSector=512\r\n" + numbers +
          "data=" + AsStandardOutput(dataEcho) + "\r\n";
-}
-
-int Occurrences(const std::string& text, const std::string& piece) {
-  int count = 0;
-  for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-    ++count;
-  return count;
 }
 
 // A real mouse click at the centre of a control, through the system's input
@@ -131,9 +84,7 @@ class ReadThroughWindow : public ::testing::Test {
   // Execute again; it has ended only when both are seen.
   void AwaitOperationEnd(const std::string& finalStatus = "終了", DWORD limitMs = kWaitLimitMs) {
     std::string seen;
-    ASSERT_TRUE(WaitForStatusText(program_, finalStatus, seen, limitMs)) << "status: " << seen;
-    ASSERT_TRUE(
-        WaitUntil([&] { return IsWindowEnabled(Control(kExecuteButton)) != FALSE; }, limitMs));
+    ASSERT_TRUE(WaitForOperationEnd(program_, finalStatus, seen, limitMs)) << "status: " << seen;
   }
 
   // Presses Execute and expects one message box from the operation. While it
@@ -402,15 +353,8 @@ TEST_F(ReadThroughWindow, ReleaseProgramReportsTheGeometryFailure) {
 
 TEST_F(ReadThroughWindow, DriveThatCannotBeOpenedIsInvalid) {
   Start("TORVEX_EXE");
-  HWND driveList = Control(kDriveList);
-  std::vector<std::string> items;
-  int selected = -1;
-  ASSERT_TRUE(ComboItems(driveList, items, selected));
-  const auto z = std::find(items.begin(), items.end(), "Z:\\");
-  ASSERT_NE(z, items.end()) << "Z:\\ is not listed";
   // Wine's Z: is the Unix root, which cannot be opened as a raw volume.
-  ASSERT_TRUE(PostMessageA(driveList, CB_SETCURSEL, z - items.begin(), 0));
-  ASSERT_TRUE(WaitForPostedMessages(program_));
+  ASSERT_TRUE(SelectDrive(program_, "Z:\\")) << "Z:\\ is not listed";
   ExecuteExpectingBox("エラー", "無効なドライブです", program_.mainWindow);
   EXPECT_EQ(Status(), "ドライブ指定してください");
   EXPECT_EQ(Trace(), "invalid handelinvalid handel\r\ninvalid handel\r\n");
