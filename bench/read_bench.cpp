@@ -1,29 +1,14 @@
 // Benchmark, run by hand through bench/read-bench.sh: a read of the whole
-// image-backed drive A: through TORVEX's window, beside a bare loop of the
-// same per-sector positioned reads on the same drive. Prints figures only.
-#include <windows.h>
-#include <psapi.h>
-
+// image-backed drive A: through TORVEX's window, alternating with a bare loop
+// of the same per-sector positioned reads on the same drive. Prints figures only.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/control_ids.h"
-#include "tests/e2e/driver.h"
+#include "bench/bench_support.h"
 
 namespace {
-
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now;
-}
 
 // The same reads the read operation makes: one sector at a time, each at its
 // own position, count + 1 of them.
@@ -48,50 +33,31 @@ double BareLoopSeconds(uint32_t sectors, uint32_t sectorSize) {
   return Seconds(start, end);
 }
 
+// One read of the whole range through the window: Execute pressed, "終了" awaited.
+bool ReadThroughWindow(RunningProgram& running, uint32_t sectors, LARGE_INTEGER& clicked) {
+  SetText(FindControl(running.mainWindow, kCountBox), std::to_string(sectors));
+  std::string seen;
+  clicked = Now();
+  PressButton(FindControl(running.mainWindow, kExecuteButton));
+  if (WaitForStatusText(running, "終了", seen, 600000)) return true;
+  std::fprintf(stderr, "the read did not finish: status %s\n", seen.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: read_bench PROGRAM WORKDIR SECTORS\n");
-    return 2;
-  }
-  const uint32_t sectors = static_cast<uint32_t>(std::stoul(argv[3]));
-  const uint32_t sectorSize = 512;
-  const double megabytes = double(sectors) * sectorSize / 1e6;
-
-  LaunchOptions options;
-  options.program = argv[1];
-  options.workingDirectory = argv[2];
-  options.environment = {{"TORVEX_GEOMETRY", "80,2,2,18,512"}};
-  options.stdoutFile = std::string(argv[2]) + "\\trace.txt";
-  RunningProgram program;
-  std::string error;
-  if (!StartProgram(options, program, error)) {
-    std::fprintf(stderr, "cannot start TORVEX: %s\n", error.c_str());
-    return 1;
-  }
-  SetText(FindControl(program.mainWindow, kCountBox), std::to_string(sectors));
-  std::string seen;
-  const LARGE_INTEGER clicked = Now();
-  PressButton(FindControl(program.mainWindow, kExecuteButton));
-  if (!WaitForStatusText(program, "終了", seen, 600000)) {
-    std::fprintf(stderr, "the read did not finish: status %s\n", seen.c_str());
-    return 1;
-  }
-  const LARGE_INTEGER finished = Now();
-  PROCESS_MEMORY_COUNTERS memory = {};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(program.process, &memory, sizeof memory);
-  DWORD exitCode = 0;
-  CloseProgram(program, exitCode);
-
-  const double torvex = Seconds(clicked, finished);
-  const double bare = BareLoopSeconds(sectors, sectorSize);
-  std::printf("sectors                 %u of %u bytes (%.1f MB)\n", sectors, sectorSize, megabytes);
-  std::printf("TORVEX click to finish  %.2f s  %.1f MB/s\n", torvex, megabytes / torvex);
-  std::printf("bare Win32 loop         %.2f s  %.1f MB/s\n", bare, megabytes / bare);
-  std::printf("TORVEX / bare rate      %.2f\n", bare / torvex);
-  std::printf("TORVEX peak memory      %.1f MB working set, %.1f MB committed\n",
-              memory.PeakWorkingSetSize / 1e6, memory.PeakPagefileUsage / 1e6);
-  return 0;
+  BenchArguments arguments;
+  if (!ReadArguments(argc, argv, 3, "read_bench PROGRAM WORKDIR SECTORS", arguments)) return 2;
+  const uint32_t sectors = arguments.sectors;
+  std::printf("read of %u sectors of %u bytes (%.0f MiB), TORVEX (click to finish) and the bare "
+              "loop alternately\n",
+              sectors, kSectorSize, arguments.mebibytes);
+  const bool ran = CompareWithBareLoop(
+      arguments.program, "", arguments.workDir, arguments.mebibytes,
+      [&](RunningProgram& running, LARGE_INTEGER& from) {
+        return ReadThroughWindow(running, sectors, from);
+      },
+      [&] { return BareLoopSeconds(sectors, kSectorSize); }, ">= 0.90 at 64 MiB");
+  return ran ? 0 : 1;
 }

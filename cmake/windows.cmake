@@ -47,6 +47,8 @@ add_executable(torvex_e2e_tests
   tests/e2e/window_test.cpp
   tests/e2e/read_test.cpp
   tests/e2e/browse_test.cpp
+  tests/e2e/write_test.cpp
+  tests/e2e/expected.cpp
   tests/unit/stdout_capture.cpp)
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
@@ -57,11 +59,14 @@ gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 N
 # gtest_discover_tests splits a list-valued property such as ENVIRONMENT at its
 # separators and keeps only the first variable, so the environment is set by a
 # file that ctest reads after the discovered tests.
+# The same holds for the list of fixtures: the full disk joins xvfb there.
 set(TORVEX_E2E_ENVIRONMENT ${TORVEX_DRIVES_ENVIRONMENT}
-  "TORVEX_EXE=$<TARGET_FILE:torvex>" "TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>")
+  "TORVEX_EXE=$<TARGET_FILE:torvex>" "TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>"
+  "TORVEX_FULL_DISK=${CMAKE_BINARY_DIR}/full-disk")
 file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
 "if(torvex_e2e_tests_TESTS)
-  set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\")
+  set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\"
+    FIXTURES_REQUIRED \"xvfb;full-disk\")
 endif()
 ")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
@@ -74,10 +79,23 @@ add_test(NAME xvfb.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh stop ${CMA
 set_tests_properties(xvfb.start PROPERTIES FIXTURES_SETUP xvfb)
 set_tests_properties(xvfb.stop PROPERTIES FIXTURES_CLEANUP xvfb)
 
+# The end-to-end tests' full disk: a 16 KiB tmpfs (see scripts/full-disk.sh).
+add_test(NAME full-disk.setup
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/full-disk.sh setup ${CMAKE_BINARY_DIR})
+add_test(NAME full-disk.cleanup
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/full-disk.sh cleanup ${CMAKE_BINARY_DIR})
+set_tests_properties(full-disk.setup PROPERTIES FIXTURES_SETUP full-disk)
+set_tests_properties(full-disk.cleanup PROPERTIES FIXTURES_CLEANUP full-disk)
+
 # The program is one PE32 GUI file that imports only system DLLs.
 add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET_FILE:torvex>)
 
-# The read benchmark (bench/read-bench.sh runs it by hand; not a test).
-add_executable(torvex_read_bench EXCLUDE_FROM_ALL bench/read_bench.cpp tests/e2e/driver.cpp)
-torvex_target(torvex_read_bench)
-target_link_libraries(torvex_read_bench PRIVATE psapi user32 gdi32)
+# The benchmarks (bench/read-bench.sh and bench/write-bench.sh run them by
+# hand; not tests) and the write-mode demo's driver (scripts/run.sh -W).
+foreach(bench torvex_read_bench torvex_write_bench torvex_write_demo)
+  string(REPLACE "torvex_" "" bench_source ${bench})
+  add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp
+    tests/e2e/driver.cpp)
+  torvex_target(${bench})
+  target_link_libraries(${bench} PRIVATE psapi comctl32 user32 gdi32)
+endforeach()

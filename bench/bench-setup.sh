@@ -1,0 +1,25 @@
+# Sourced by the benchmark scripts: builds torvex-e2e.exe and the given
+# targets in the build folder TORVEX_BUILD (default build/windows), makes the
+# benchmarks' Wine prefix there with a drive A: of `drive_sectors` sectors of
+# random bytes, and starts an Xvfb display for it, stopped on exit.
+# Defines: root, build, bench (the benchmarks' folder), prefix, winpath.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$PWD
+build=$root/${TORVEX_BUILD:-build/windows}
+scripts/install-deps.sh >/dev/null
+cmake --preset windows -B "$build" >/dev/null
+cmake --build "$build" -j2 --target torvex-e2e "$@" >/dev/null
+
+bench=$build/bench
+prefix=$bench/wineprefix
+mkdir -p "$bench/work"
+scripts/wine-prefix.sh "$prefix"
+head -c $((drive_sectors * 512)) /dev/urandom >"$prefix/drives/a.img"
+
+"$root/scripts/xvfb.sh" start "$bench" >/dev/null
+trap '"$root/scripts/xvfb.sh" stop "$bench" >/dev/null' EXIT  # also ends the prefix's Wine server
+export DISPLAY=:$(cat "$bench/xvfb.display")
+export TORVEX_WINEPREFIX=$prefix
+
+winpath() { echo "Z:${1//\//\\}"; }

@@ -1,0 +1,160 @@
+#include "bench/bench_support.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/control_ids.h"
+
+bool ReadArguments(int argc, char** argv, int count, const char* usage, BenchArguments& arguments) {
+  if (argc <= count) {
+    std::fprintf(stderr, "usage: %s\n", usage);
+    return false;
+  }
+  arguments.program = argv[1];
+  arguments.workDir = argv[2];
+  arguments.sectors = static_cast<uint32_t>(std::stoul(argv[3]));
+  arguments.mebibytes = double(arguments.sectors) * kSectorSize / kMiB;
+  return true;
+}
+
+LARGE_INTEGER Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now;
+}
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return double(to.QuadPart - from.QuadPart) / double(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+bool StartTorvex(const std::string& program, const std::string& arguments,
+                 const std::string& workDir, RunningProgram& running) {
+  LaunchOptions options;
+  options.program = program;
+  options.arguments = arguments;
+  options.workingDirectory = workDir;
+  options.environment = {{"TORVEX_GEOMETRY", "80,2,2,18,512"}};
+  options.stdoutFile = workDir + "\\trace.txt";
+  std::string error;
+  if (StartProgram(options, running, error)) return true;
+  std::fprintf(stderr, "cannot start TORVEX: %s\n", error.c_str());
+  return false;
+}
+
+bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, uint32_t count,
+                        LARGE_INTEGER& confirmed) {
+  SetText(FindControl(running.mainWindow, kCountBox), std::to_string(count));
+  if (!ChooseImage(running, imagePath)) {
+    std::fprintf(stderr, "cannot choose %s in the file dialog\n", imagePath.c_str());
+    return false;
+  }
+  MessageBoxInfo question;
+  if (!PressButton(FindControl(running.mainWindow, kExecuteButton)) ||
+      !WaitForMessageBox(running, "確認", question)) {
+    std::fprintf(stderr, "no confirmation box after Execute\n");
+    return false;
+  }
+  confirmed = Now();
+  std::string seen;
+  if (!AnswerMessageBox(question, IDYES) || !WaitForStatusText(running, "終了", seen, 1800000)) {
+    std::fprintf(stderr, "the write did not finish: status %s\n", seen.c_str());
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+constexpr int kRounds = 3;
+
+PROCESS_MEMORY_COUNTERS Memory(const RunningProgram& running) {
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(running.process, &memory, sizeof memory);
+  return memory;
+}
+
+// One TORVEX run: the seconds of its operation, its working set just after
+// it started and its peak memory just before it was closed.
+struct TorvexRun {
+  double seconds = 0;
+  SIZE_T workingSetAtStart = 0;
+  PROCESS_MEMORY_COUNTERS memory = {};
+};
+
+struct Rounds {
+  std::vector<double> torvex;
+  std::vector<double> bare;
+  std::vector<double> ratio;  // TORVEX's rate over the bare loop's: bare time / TORVEX time
+  SIZE_T workingSetAtStart = 0;  // the highest of the TORVEX runs
+  SIZE_T peakWorkingSet = 0;
+  SIZE_T peakCommitted = 0;
+};
+
+void PrintMedians(const Rounds& rounds, double mebibytes, const char* ratioTarget) {
+  const double torvex = Median(rounds.torvex);
+  const double bare = Median(rounds.bare);
+  std::printf("  median    TORVEX %6.2f s %6.1f MiB/s   bare %6.2f s %6.1f MiB/s\n", torvex,
+              mebibytes / torvex, bare, mebibytes / bare);
+  std::printf("  median of the paired ratios (TORVEX rate / bare rate)  %.2f   target %s\n",
+              Median(rounds.ratio), ratioTarget);
+  std::printf("  TORVEX peak memory  %.1f MiB working set, %.1f MiB committed; working set "
+              "at start %.1f MiB\n",
+              rounds.peakWorkingSet / kMiB, rounds.peakCommitted / kMiB,
+              rounds.workingSetAtStart / kMiB);
+}
+
+// Starts TORVEX, lets `operate` drive it through one operation, and closes it.
+bool TimeTorvex(const std::string& program, const std::string& arguments,
+                const std::string& workDir, const Operation& operate, TorvexRun& run) {
+  RunningProgram running;
+  if (!StartTorvex(program, arguments, workDir, running)) return false;
+  run.workingSetAtStart = Memory(running).WorkingSetSize;
+  LARGE_INTEGER from = Now();
+  if (!operate(running, from)) return false;
+  run.seconds = Seconds(from, Now());
+  run.memory = Memory(running);
+  DWORD exitCode = 0;
+  CloseProgram(running, exitCode);
+  return true;
+}
+
+}  // namespace
+
+bool CompareWithBareLoop(const std::string& program, const std::string& arguments,
+                         const std::string& workDir, double mebibytes, const Operation& operate,
+                         const BareRun& bare, const char* ratioTarget) {
+  Rounds rounds;
+  for (int round = 1; round <= kRounds; ++round) {
+    TorvexRun run;
+    if (!TimeTorvex(program, arguments, workDir, operate, run)) return false;
+    const double torvexSeconds = run.seconds;
+    const PROCESS_MEMORY_COUNTERS& memory = run.memory;
+    const double bareSeconds = bare();
+    if (bareSeconds < 0) {
+      std::fprintf(stderr, "the bare loop failed (error %lu)\n", GetLastError());
+      return false;
+    }
+    rounds.torvex.push_back(torvexSeconds);
+    rounds.bare.push_back(bareSeconds);
+    rounds.ratio.push_back(bareSeconds / torvexSeconds);
+    rounds.workingSetAtStart = std::max(rounds.workingSetAtStart, run.workingSetAtStart);
+    rounds.peakWorkingSet = std::max(rounds.peakWorkingSet, memory.PeakWorkingSetSize);
+    rounds.peakCommitted = std::max(rounds.peakCommitted, memory.PeakPagefileUsage);
+    std::printf("  round %d   TORVEX %6.2f s %6.1f MiB/s   bare %6.2f s %6.1f MiB/s   ratio %.2f\n",
+                round, torvexSeconds, mebibytes / torvexSeconds, bareSeconds,
+                mebibytes / bareSeconds, rounds.ratio.back());
+    std::fflush(stdout);
+  }
+  PrintMedians(rounds, mebibytes, ratioTarget);
+  return true;
+}

@@ -1,0 +1,58 @@
+#pragma once
+// What the benchmarks and the write-mode demo share: clocks and medians,
+// rounds that alternate TORVEX with a bare Win32 loop, and TORVEX started and
+// driven through its window with the end-to-end driver.
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/driver.h"
+
+constexpr double kMiB = 1024.0 * 1024.0;
+
+// What every benchmark is given: PROGRAM WORKDIR SECTORS, then its own.
+struct BenchArguments {
+  std::string program;  // Windows path of torvex-e2e.exe
+  std::string workDir;  // Windows path of TORVEX's current folder
+  uint32_t sectors = 0;  // of 512 bytes
+  double mebibytes = 0;
+};
+constexpr uint32_t kSectorSize = 512;
+// False, after printing `usage`, when fewer than `count` arguments were given.
+bool ReadArguments(int argc, char** argv, int count, const char* usage, BenchArguments& arguments);
+
+LARGE_INTEGER Now();
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to);
+double Median(std::vector<double> values);
+
+// Starts torvex-e2e.exe (Windows path) in `workDir` with the bench drive's
+// geometry, its trace redirected to workDir\trace.txt. Says why on failure.
+bool StartTorvex(const std::string& program, const std::string& arguments,
+                 const std::string& workDir, RunningProgram& running);
+
+// Rewrites `count` sectors from sector 0 through the window of a TORVEX in
+// write mode, as a user would: types the count, chooses `imagePath` (on C:)
+// in the file dialog, presses Execute and answers "確認" with Yes, then waits
+// for "終了". `confirmed` is the moment Yes was pressed. Says why on failure.
+bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, uint32_t count,
+                        LARGE_INTEGER& confirmed);
+
+// Lets TORVEX do one operation through its window: sets `from`, the moment
+// the timed work starts, and returns when the work has finished; false when
+// it failed.
+using Operation = std::function<bool(RunningProgram& running, LARGE_INTEGER& from)>;
+
+// One run of the bare loop: its time in seconds, negative when it failed.
+using BareRun = std::function<double()>;
+
+// Runs TORVEX (started with `arguments`, driven through one operation by
+// `operate`) and the bare loop alternately, three times each, printing a line
+// per round; then the medians, the median of the paired ratios beside
+// `ratioTarget`, and TORVEX's memory. False (after saying why) when a run failed.
+bool CompareWithBareLoop(const std::string& program, const std::string& arguments,
+                         const std::string& workDir, double mebibytes, const Operation& operate,
+                         const BareRun& bare, const char* ratioTarget);

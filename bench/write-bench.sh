@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Write benchmark, run by hand (not a test): TORVEX writes an image from C:
+# onto an image-backed drive A: through its window under Wine in write mode
+# (the image chosen in the file dialog, Execute, Yes; backup to
+# "dump_bak.img", write, read-back and check), alternating three times with a
+# bare Win32 loop of the same work on the same drive under the same Wine, at
+# 64 MiB and 256 MiB (131,072 and 524,288 sectors of 512 bytes). Prints every
+# round, the medians, the median of the paired ratios, TORVEX's peak memory
+# and what the progress texts cost on the display.
+# Usage: [TORVEX_BUILD=build/windows] bench/write-bench.sh [SECTORS...]
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(131072 524288)
+drive_sectors=0
+for sectors in "${sizes[@]}"; do
+  if [ "$sectors" -gt "$drive_sectors" ]; then drive_sectors=$sectors; fi
+done
+. "$(dirname "$0")/bench-setup.sh" torvex_write_bench
+
+images=$prefix/drive_c/bench  # the file dialog takes C:\ paths only
+mkdir -p "$images"
+for sectors in "${sizes[@]}"; do
+  image=$images/write-$sectors.img
+  head -c $((sectors * 512)) /dev/urandom >"$image"
+  scripts/wine-run.sh "$build/torvex_write_bench.exe" \
+    "$(winpath "$build/torvex-e2e.exe")" "$(winpath "$bench/work")" "$sectors" \
+    "C:\\bench\\write-$sectors.img"
+  cmp -s -n $((sectors * 512)) "$image" "$prefix/drives/a.img" &&
+    echo "  drive A: holds the image after the last round"
+  rm -f "$image" "$images/dump_bak.img" "$bench/work/dump_bak.img" "$bench/work/bare_bak.img"
+done
