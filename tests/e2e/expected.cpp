@@ -1,5 +1,7 @@
 #include "tests/e2e/expected.h"
 
+#include <windows.h>
+
 #include <cstdio>
 
 unsigned char ImageByte(uint32_t offset) {
@@ -42,4 +44,17 @@ int Occurrences(const std::string& text, const std::string& piece) {
   for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
     ++count;
   return count;
+}
+
+std::string ExpectedFloppyReport(const char* mediaName, bool writeMode) {
+  ULARGE_INTEGER available = {}, total = {}, free = {};
+  GetDiskFreeSpaceExA("A:\\", &available, &total, &free);
+  char range[64];
+  std::snprintf(range, sizeof range, "%u(Mbyte)(0-%#x)(%u)\r\n",
+                static_cast<unsigned>(total.QuadPart / 1024 / 1024),
+                static_cast<unsigned>(total.QuadPart - (writeMode ? 0 : 1)),
+                static_cast<unsigned>(total.QuadPart / 512));
+  return std::string("シリンダ数=80\r\n1シリンダ当りのトラック数=2\r\n"
+                     "1トラック当りのセクター数=18\r\n1セクター当りの容量=512(byte)\r\n総容量=") +
+         range + "メディアタイプ=" + mediaName;
 }

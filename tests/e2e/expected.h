@@ -17,5 +17,11 @@ std::string ImageBytes(uint32_t offset, uint32_t length);
 // first address when there are no bytes.
 std::string ExpectedDump(const std::string& bytes, uint32_t base);
 
+// The geometry report of drive A: with the floppy geometry the tests give,
+// its capacity as the system reports it and this media name. The read
+// operation's byte range ends at the last byte, the write operation's at the
+// total size.
+std::string ExpectedFloppyReport(const char* mediaName, bool writeMode);
+
 // How often `piece` occurs in `text`, overlapping occurrences included.
 int Occurrences(const std::string& text, const std::string& piece);

@@ -57,7 +57,7 @@ struct Box {
 };
 Box Confirm(int answer) { return {"確認", nullptr, false, answer}; }
 Box Error(const char* text, bool ownedByMain = true) { return {"エラー", text, ownedByMain, IDOK}; }
-const Box kGeometryBox = {"ステータス", kGeometryError, true, IDOK};
+const Box kGeometryErrorBox = {"ステータス", kGeometryError, true, IDOK};
 
 constexpr int kNoBackup = -1;  // no dump_bak.img anywhere
 constexpr int kUnsaved = -2;   // none holds the whole range
@@ -81,6 +81,7 @@ struct WriteCase {
   int written = 0;           // sectors of a.img that received the image
   int dumped = kNoDump;      // sectors the dump box shows
   const char* trace = "";
+  const char* report = nullptr;  // the media name the geometry box shows; null: not looked at
   const char* screenshot = nullptr;
 };
 
@@ -240,6 +241,10 @@ TEST_P(WriteRows, ShowBoxesAndLeaveSectorsBackupAndDump) {
                                                           c.start * kSector, c.dumped * kSector),
                                                       c.start * kSector);
   EXPECT_EQ(WindowText(Control(kDumpBox)), dump);
+  if (c.report) {
+    EXPECT_EQ(WindowText(Control(kGeometryBox)),
+              *c.report ? ExpectedFloppyReport(c.report, true) : "");
+  }
   EXPECT_EQ(ReadWholeFile(work_ + "\\trace.txt"), c.trace);
   // The image is only read; a deleted one is not made again.
   if (c.step == Step::kDeleteImage) {
@@ -276,7 +281,7 @@ INSTANTIATE_TEST_SUITE_P(
     Write, WriteRows,
     ::testing::Values(
         WriteCase{.name = "CountTwo", .title = kWritten, .backedUp = 2, .written = 2,
-                  .dumped = 2, .screenshot = "write-mode.bmp"},
+                  .dumped = 2, .report = "Floppy", .screenshot = "write-mode.bmp"},
         // The backup lands in the current folder, not in the image's.
         WriteCase{.name = "BackupInTheCurrentFolder", .folder = Folder::kOther, .title = kWritten,
                   .backedUp = 2, .written = 2, .dumped = 2},
@@ -295,7 +300,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{.name = "StartTen", .start = 10, .title = kWritten, .backedUp = 2,
                   .written = 2, .dumped = 2},
         WriteCase{.name = "FixedDisk", .geometry = kFixedDisk,
-                  .boxes = {Error("ハードディスクにはやめたほうが無難でしょう", false)}},
+                  .boxes = {Error("ハードディスクにはやめたほうが無難でしょう", false)},
+                  .report = "FixedMedia"},
         WriteCase{.name = "AnsweredNo", .boxes = {Confirm(IDNO)}, .status = "書き込まず終了"},
         WriteCase{.name = "CountMinusOne", .count = -1,
                   .boxes = {Confirm(IDYES), Error(kTooLarge, false)}, .status = "Read DATA"},
@@ -327,13 +333,13 @@ INSTANTIATE_TEST_SUITE_P(
                   .title = kWritten, .backedUp = 2, .written = 2, .dumped = 2},
         // Read mode: the release program's geometry failure keeps its box open.
         WriteCase{.name = "CommandsPostedWhileReading", .program = "TORVEX_EXE", .arguments = "",
-                  .step = Step::kPostClicks, .boxes = {kGeometryBox},
+                  .step = Step::kPostClicks, .boxes = {kGeometryErrorBox},
                   .trace = " ok handel\r\n lock ok \r\nioctl fail\r\n"},
         WriteCase{.name = "ChoosingTheBackupItself", .step = Step::kChooseBackup,
                   .boxes = {Confirm(IDYES), Error(kChoseBackupText)},
                   .backedUp = kUnsaved},
         WriteCase{.name = "ReleaseGeometryFailure", .program = "TORVEX_EXE",
-                  .boxes = {kGeometryBox}, .trace = "ioctl fail\r\n"},
+                  .boxes = {kGeometryErrorBox}, .trace = "ioctl fail\r\n", .report = ""},
         // Wine's Z: is the Unix root, which cannot be opened as a raw volume.
         WriteCase{.name = "DriveThatCannotBeOpened", .program = "TORVEX_EXE", .drive = "Z:\\",
                   .boxes = {Error("無効なドライブです")}, .status = "ドライブ指定してください"}),
