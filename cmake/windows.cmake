@@ -42,14 +42,8 @@ gtest_discover_tests(torvex_volume_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 
 
 # End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
 # the running window from outside, through messages.
-add_executable(torvex_e2e_tests
-  tests/e2e/driver.cpp
-  tests/e2e/window_test.cpp
-  tests/e2e/read_test.cpp
-  tests/e2e/browse_test.cpp
-  tests/e2e/write_test.cpp
-  tests/e2e/expected.cpp
-  tests/unit/stdout_capture.cpp)
+file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES} tests/unit/stdout_capture.cpp)
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
 add_dependencies(torvex_e2e_tests torvex torvex-e2e)
