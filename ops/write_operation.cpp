@@ -45,7 +45,8 @@ void ShowError(const char* text) {
 // whole sector ends the loop and does not count. Returns the bytes moved.
 uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buffer, bool write,
                      Progress* progress) {
-  SetVolumePosition(volume, range.startPos);
+  // A pointer that did not move would put the sectors somewhere else.
+  if (!SetVolumePosition(volume, range.startPos)) return 0;
   const uint32_t s = range.sectorSize;
   uint32_t pos = 0;
   while (pos < range.byteCount) {
@@ -96,8 +97,8 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
     ShowError(text);
   }
 
-  SetVolumePosition(volume, range.startPos);
-  const uint32_t readBack = ReadVolume(volume, backup, written);
+  const uint32_t readBack =
+      SetVolumePosition(volume, range.startPos) ? ReadVolume(volume, backup, written) : 0;
   HexDump(backup, SectorDumpLength(range.count, readBack, range.sectorSize), range.startPos);
   const uint32_t difference = FirstDifference(backup, readBack, image, written);
   if (difference != written) {

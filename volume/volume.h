@@ -22,8 +22,9 @@ VolumeHandle OpenVolumeForWriting(char driveLetter);
 uint32_t LockVolume(VolumeHandle volume);
 // The drive-geometry control call alone: fills `record`, returns 0 or the code.
 uint32_t ReadDriveGeometry(VolumeHandle volume, DiskGeometry* record);
-// Moves the running file pointer to byte `distance` from the start.
-void SetVolumePosition(VolumeHandle volume, uint32_t distance);
+// Moves the running file pointer to byte `distance` from the start; false
+// when it did not move there.
+bool SetVolumePosition(VolumeHandle volume, uint32_t distance);
 // Reads `bytes` at byte `position`: 0 with *delivered set, or the error code.
 // kErrorIoPending means the read goes on: AwaitVolumeRead then gives its count.
 uint32_t ReadVolumeAt(VolumeHandle volume, uint64_t position, void* buffer,

@@ -38,8 +38,10 @@ uint32_t LockVolume(VolumeHandle volume) {
   return GetLastError();
 }
 
-void SetVolumePosition(VolumeHandle volume, uint32_t distance) {
-  SetFilePointer(AsHandle(volume), static_cast<LONG>(distance), nullptr, FILE_BEGIN);
+bool SetVolumePosition(VolumeHandle volume, uint32_t distance) {
+  // Distances stay below 2^31, so the failure value 0xFFFFFFFF is never a position.
+  return SetFilePointer(AsHandle(volume), static_cast<LONG>(distance), nullptr, FILE_BEGIN) ==
+         distance;
 }
 
 uint32_t ReadVolumeAt(VolumeHandle volume, uint64_t position, void* buffer, uint32_t bytes,
