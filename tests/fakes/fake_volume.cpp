@@ -6,44 +6,35 @@
 #include <filesystem>
 
 FakeDrive g_fakeDrive;
-FakeVolumeLog g_fakeVolumeLog;
+FakeLog g_fakeLog;
 
 namespace {
 
-// The one volume the fake hands out; any non-null value would do.
-int g_volumeToken;
-int g_imageToken;
-VolumeHandle TheVolume() { return &g_volumeToken; }
+int g_token;  // the handle of the volume and of the image file
+uint64_t g_pointer = 0;
+uint32_t g_pending = 0;
+bool g_otherFile = false;
 
-uint32_t g_runningPointer = 0;
-uint32_t g_positionedReads = 0;
-uint32_t g_pendingDelivered = 0;
-bool g_openedEmptyFile = false;
+// Logs the call; true when it is the one that goes wrong.
+bool Hit(Call call) {
+  g_fakeLog.calls.push_back(call);
+  return static_cast<int>(g_fakeLog.calls.size()) - 1 == g_fakeDrive.faultAt;
+}
 
-// Copies up to `bytes` from the volume at `position`; the count copied.
-uint32_t CopyOut(uint64_t position, void* buffer, uint32_t bytes) {
-  const uint64_t size = g_fakeDrive.sectors.size();
-  if (position >= size) return 0;
-  const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(bytes, size - position));
-  std::memcpy(buffer, g_fakeDrive.sectors.data() + position, n);
+// The bytes a call asking `bytes` moves: all, half when Short, none when Fail.
+uint32_t Granted(bool hit, uint32_t bytes) {
+  if (!hit || g_fakeDrive.fault == Fault::Pending) return bytes;
+  return g_fakeDrive.fault == Fault::Short ? bytes / 2 : 0;
+}
+
+// Moves up to `bytes` between the volume at `position` and `buffer`; the count moved.
+uint32_t Move(uint64_t position, void* buffer, uint32_t bytes, bool write) {
+  std::vector<unsigned char>& volume = g_fakeDrive.sectors;
+  if (position >= volume.size()) return 0;
+  const auto n = static_cast<uint32_t>(std::min<uint64_t>(bytes, volume.size() - position));
+  if (!write) std::memcpy(buffer, volume.data() + position, n);
+  else if (!g_fakeDrive.losesWrites) std::memcpy(volume.data() + position, buffer, n);
   return n;
-}
-
-// The fault of call `number` in `faults`, if any.
-ReadFault FaultOf(const std::map<uint32_t, ReadFault>& faults, int number) {
-  const auto fault = faults.find(static_cast<uint32_t>(number));
-  return fault == faults.end() ? ReadFault::None : fault->second;
-}
-
-// The bytes a running-pointer call of `bytes` moves under `fault`.
-uint32_t BytesUnder(ReadFault fault, uint32_t bytes) {
-  if (fault == ReadFault::Fail || fault == ReadFault::NoBytes) return 0;
-  return fault == ReadFault::Short ? bytes / 2 : bytes;
-}
-
-VolumeHandle Open(char driveLetter) {
-  if (g_fakeDrive.refuseOpen || driveLetter != g_fakeDrive.letter) return nullptr;
-  return TheVolume();
 }
 
 }  // namespace
@@ -56,116 +47,86 @@ void ResetFakeVolume(uint32_t sectorCount, uint32_t bytesPerSector) {
   g_fakeDrive = FakeDrive{};
   g_fakeDrive.geometry.BytesPerSector = bytesPerSector;
   g_fakeDrive.sectors.resize(uint64_t{sectorCount} * bytesPerSector);
-  for (size_t i = 0; i < g_fakeDrive.sectors.size(); ++i)
-    g_fakeDrive.sectors[i] = FakeSectorByte(i);
+  for (size_t i = 0; i < g_fakeDrive.sectors.size(); ++i) g_fakeDrive.sectors[i] = FakeSectorByte(i);
   g_fakeDrive.totalBytes = g_fakeDrive.sectors.size();
-  g_fakeVolumeLog = FakeVolumeLog{};
-  g_runningPointer = 0;
-  g_positionedReads = 0;
-  g_pendingDelivered = 0;
+  g_fakeLog = FakeLog{};
+  g_pointer = 0;
 }
 
-VolumeHandle OpenVolumeForReading(char driveLetter) {
-  ++g_fakeVolumeLog.opensForReading;
-  return Open(driveLetter);
+uint64_t QueryTotalBytes(const char*) { return Hit(Call::TotalBytes) ? 0 : g_fakeDrive.totalBytes; }
+
+VolumeHandle OpenVolumeForReading(char letter) {
+  if (Hit(Call::Open) || letter != g_fakeDrive.letter) return nullptr;
+  ++g_fakeLog.opens;
+  return &g_token;
 }
 
-VolumeHandle OpenVolumeForWriting(char driveLetter) {
-  ++g_fakeVolumeLog.opensForWriting;
-  return Open(driveLetter);
-}
+VolumeHandle OpenVolumeForWriting(char letter) { return OpenVolumeForReading(letter); }
 
-uint32_t LockVolume(VolumeHandle) {
-  ++g_fakeVolumeLog.locks;
-  return g_fakeDrive.lockError;
-}
+uint32_t LockVolume(VolumeHandle) { return Hit(Call::Lock) ? g_fakeDrive.faultCode : 0; }
 
 uint32_t ReadDriveGeometry(VolumeHandle, DiskGeometry* record) {
-  ++g_fakeVolumeLog.geometryCalls;
-  if (g_fakeDrive.geometryError != 0) return g_fakeDrive.geometryError;
+  if (Hit(Call::Geometry)) return g_fakeDrive.faultCode;
   *record = g_fakeDrive.geometry;
   return 0;
 }
 
-void SetVolumePosition(VolumeHandle, uint32_t distance) {
-  g_fakeVolumeLog.pointerMoves.push_back(distance);
-  g_runningPointer = distance;
+bool SetVolumePosition(VolumeHandle, uint32_t distance) {
+  if (Hit(Call::Position)) return false;
+  g_pointer = distance;
+  return true;
 }
 
 uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t bytes,
                       uint32_t* delivered) {
-  g_fakeVolumeLog.readPositions.push_back(position);
-  g_fakeVolumeLog.readSizes.push_back(bytes);
-  const auto fault = g_fakeDrive.readFaults.find(g_positionedReads++);
+  g_fakeLog.readPositions.push_back(position);
+  const bool hit = Hit(Call::ReadAt);
   *delivered = 0;
-  if (fault != g_fakeDrive.readFaults.end()) {
-    switch (fault->second) {
-      case ReadFault::Fail:
-        return g_fakeDrive.readFaultCode;
-      case ReadFault::NoBytes:
-        return 0;
-      case ReadFault::Pending:
-        g_pendingDelivered = CopyOut(position, buffer, bytes);
-        return kErrorIoPending;
-      case ReadFault::Short:
-        *delivered = CopyOut(position, buffer, bytes / 2);
-        return 0;
-      case ReadFault::None:
-        break;
-    }
-  }
+  if (hit && g_fakeDrive.fault == Fault::Fail) return g_fakeDrive.faultCode;
   if (position >= g_fakeDrive.sectors.size()) return kErrorHandleEof;
-  *delivered = CopyOut(position, buffer, bytes);
+  const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
+  if (hit && g_fakeDrive.fault == Fault::Pending) return g_pending = n, kErrorIoPending;
+  *delivered = n;
   return 0;
 }
 
 uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
-  g_fakeVolumeLog.pendingAwaited = true;
-  *delivered = g_pendingDelivered;
+  *delivered = g_pending;
   return 0;
 }
 
 uint32_t ReadVolume(VolumeHandle, void* buffer, uint32_t bytes) {
-  const ReadFault fault = FaultOf(g_fakeDrive.runningReadFaults, g_fakeVolumeLog.runningReads++);
-  const uint32_t n = CopyOut(g_runningPointer, buffer, BytesUnder(fault, bytes));
-  g_runningPointer += n;
-  return n;
+  const uint32_t n = Move(g_pointer, buffer, Granted(Hit(Call::Read), bytes), false);
+  return g_pointer += n, n;
 }
 
 uint32_t WriteVolume(VolumeHandle, const void* buffer, uint32_t bytes) {
-  const ReadFault fault = FaultOf(g_fakeDrive.writeFaults, g_fakeVolumeLog.writes++);
-  const uint64_t size = g_fakeDrive.sectors.size();
-  if (g_runningPointer >= size) return 0;
-  const uint32_t n = static_cast<uint32_t>(
-      std::min<uint64_t>(BytesUnder(fault, bytes), size - g_runningPointer));
-  if (!g_fakeDrive.losesWrites) std::memcpy(g_fakeDrive.sectors.data() + g_runningPointer, buffer, n);
-  g_runningPointer += n;
-  return n;
+  void* source = const_cast<void*>(buffer);
+  const uint32_t n = Move(g_pointer, source, Granted(Hit(Call::Write), bytes), true);
+  return g_pointer += n, n;
+}
+
+void CloseVolume(VolumeHandle) {
+  g_fakeLog.calls.push_back(Call::Close);
+  ++g_fakeLog.closes;
 }
 
 void* AllocateBuffer(uint64_t bytes) {
   // Like a 32-bit process, nothing of 2^31 bytes or more is had.
-  if (g_fakeVolumeLog.allocations++ == g_fakeDrive.failAllocation || bytes >= (uint64_t{1} << 31))
-    return nullptr;
-  void* buffer = std::malloc(static_cast<size_t>(bytes == 0 ? 1 : bytes));
-  if (buffer) ++g_fakeVolumeLog.liveBuffers;
+  if (Hit(Call::Allocate) || bytes >= (uint64_t{1} << 31)) return nullptr;
+  void* buffer = std::malloc(static_cast<size_t>(bytes));
+  g_fakeLog.liveBuffers += buffer != nullptr;
   return buffer;
 }
 
 void ReleaseBuffer(void* buffer) {
-  if (!buffer) return;
-  --g_fakeVolumeLog.liveBuffers;
+  g_fakeLog.liveBuffers -= buffer != nullptr;
   std::free(buffer);
 }
 
-void CloseVolume(VolumeHandle) { ++g_fakeVolumeLog.closes; }
-
-uint64_t QueryTotalBytes(const char*) { return g_fakeDrive.totalBytes; }
-
 bool QueryImageFileSize(const char* path, uint64_t* size) {
-  if (g_fakeDrive.imagePath != path) return false;
-  *size = g_fakeDrive.imageSizeReported ? g_fakeDrive.imageSizeReported
-                                        : g_fakeDrive.image.size();
+  if (Hit(Call::ImageSize) || g_fakeDrive.imagePath != path) return false;
+  *size = g_fakeDrive.imageSizeReported ? g_fakeDrive.imageSizeReported : g_fakeDrive.image.size();
   return true;
 }
 
@@ -174,21 +135,18 @@ bool IsSameFile(const char* path, const char* otherPath) {
   return std::string(path) == otherPath || std::filesystem::equivalent(path, otherPath, error);
 }
 
-// Like an open that creates a missing file: a path other than the image's
-// opens an empty file.
+// Like an open that creates a missing file: any other path opens an empty file.
 ImageFileHandle OpenImageFile(const char* path) {
-  if (g_fakeDrive.imageOpenFails) return nullptr;
-  ++g_fakeVolumeLog.imageOpens;
-  g_openedEmptyFile = g_fakeDrive.imagePath != path;
-  return &g_imageToken;
+  g_otherFile = g_fakeDrive.imagePath != path;
+  return Hit(Call::ImageOpen) ? nullptr : &g_token;
 }
 
 uint32_t ReadImageFile(ImageFileHandle, void* buffer, uint32_t bytes) {
-  if (g_openedEmptyFile) return 0;
-  uint32_t n = static_cast<uint32_t>(std::min<size_t>(bytes, g_fakeDrive.image.size()));
-  n = n > g_fakeDrive.imageShortBy ? n - g_fakeDrive.imageShortBy : 0;
-  if (n) std::memcpy(buffer, g_fakeDrive.image.data(), n);
+  const std::vector<unsigned char>& image = g_fakeDrive.image;
+  const uint32_t n =
+      Granted(Hit(Call::ImageRead), g_otherFile ? 0 : std::min<uint32_t>(bytes, image.size()));
+  if (n) std::memcpy(buffer, image.data(), n);
   return n;
 }
 
-void CloseImageFile(ImageFileHandle) { ++g_fakeVolumeLog.imageCloses; }
+void CloseImageFile(ImageFileHandle) {}

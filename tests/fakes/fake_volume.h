@@ -1,69 +1,48 @@
 #pragma once
-// In-memory fake of the volume layer: one drive of any geometry and size, an
-// image file, and a fault at any call.
+// In-memory fake of the volume layer: one drive and one image file. Every
+// platform call is logged in order, and any one of them can be made to go wrong.
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "volume/volume.h"
 
-enum class ReadFault {
-  None,
-  Fail,       // the call fails with errorCode
-  NoBytes,    // the call succeeds and delivers 0 bytes
-  Pending,    // the call reports kErrorIoPending; AwaitVolumeRead completes it
-  Short,      // the call succeeds with half the bytes asked
-};
+// The platform calls the operations make, as the log names them.
+enum class Call { TotalBytes, Open, Lock, Geometry, Position, ReadAt, Read, Write,
+                  Allocate, ImageSize, ImageOpen, ImageRead, Close };
+// How the chosen call goes wrong. Fail: the call fails outright (null, false,
+// an error code, no bytes; a position is not moved). Short: it succeeds with
+// half the bytes asked. Pending: a positioned read goes on in the background
+// and completes in full.
+enum class Fault { Fail, Short, Pending };
 
 struct FakeDrive {
   char letter = 'E';
   std::vector<unsigned char> sectors;  // the volume's bytes
-  DiskGeometry geometry{80, 2, 2, 18, 512};
-  uint64_t totalBytes = 1474560;
-  bool refuseOpen = false;
-  uint32_t lockError = 0;      // nonzero: the lock fails with this code
-  uint32_t geometryError = 0;  // nonzero: the geometry call fails with this code
-  // Faults of the positioned reads, the running-pointer reads (the read-back
-  // included) and the writes, by call number (from 0). Fail and NoBytes both
-  // move nothing at the running pointer.
-  std::map<uint32_t, ReadFault> readFaults;
-  uint32_t readFaultCode = 31;  // ERROR_GEN_FAILURE
-  std::map<uint32_t, ReadFault> runningReadFaults;
-  std::map<uint32_t, ReadFault> writeFaults;
+  DiskGeometry geometry{80, kMediaRemovable, 2, 18, 512};
+  uint64_t totalBytes = 0;
   bool losesWrites = false;  // writes report success and keep nothing
-  // Image file of the write operation.
-  std::string imagePath;
+  std::string imagePath;     // the one image file there is
   std::vector<unsigned char> image;
   uint64_t imageSizeReported = 0;  // nonzero: the size the file-status query reports
-  bool imageOpenFails = false;
-  uint32_t imageShortBy = 0;  // the image delivers this many bytes fewer than asked
-  int failAllocation = -1;    // the allocation of this number (from 0) fails
+  int faultAt = -1;                // the log index of the call that goes wrong
+  Fault fault = Fault::Fail;
+  uint32_t faultCode = 31;         // ERROR_GEN_FAILURE
 };
 
-struct FakeVolumeLog {
-  int opensForReading = 0;
-  int opensForWriting = 0;
+struct FakeLog {
+  std::vector<Call> calls;
+  std::vector<uint64_t> readPositions;  // every positioned read
+  int opens = 0;  // volumes handed out
   int closes = 0;
-  int locks = 0;
-  int geometryCalls = 0;
-  std::vector<uint64_t> readPositions;  // position of every positioned read
-  std::vector<uint32_t> readSizes;      // bytes asked by every positioned read
-  std::vector<uint32_t> pointerMoves;   // every SetVolumePosition distance
-  int runningReads = 0;
-  int writes = 0;
-  int imageOpens = 0;
-  int imageCloses = 0;
-  int allocations = 0;
   int liveBuffers = 0;  // allocated and not yet released
-  bool pendingAwaited = false;
 };
 
 extern FakeDrive g_fakeDrive;
-extern FakeVolumeLog g_fakeVolumeLog;
+extern FakeLog g_fakeLog;
 
-// A fresh drive of `sectorCount` sectors of `bytesPerSector` bytes in which
-// every byte tells its sector and place; resets the log.
-void ResetFakeVolume(uint32_t sectorCount = 2880, uint32_t bytesPerSector = 512);
-// The byte the fresh drive holds at `offset`.
+// A fresh drive of `sectorCount` sectors of `bytesPerSector` bytes, each byte
+// telling its sector and place (FakeSectorByte), its total size the sectors';
+// the log emptied.
+void ResetFakeVolume(uint32_t sectorCount = 64, uint32_t bytesPerSector = 512);
 unsigned char FakeSectorByte(uint64_t offset);

@@ -27,17 +27,12 @@ std::string LastControlText(int controlId) {
 
 std::string FakeSystemErrorText(uint32_t code) { return "system message " + std::to_string(code); }
 
-void SetStatusText(const char* text) {
-  g_fakeWindow.shown.push_back({ShownKind::Status, text, 0, "", BoxOwner::None, 0});
-}
+void SetStatusText(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Status, text}); }
 
-void SetMainWindowTitle(const char* text) {
-  g_fakeWindow.shown.push_back({ShownKind::Title, text, 0, "", BoxOwner::None, 0});
-}
+void SetMainWindowTitle(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Title, text}); }
 
 void SetControlText(int controlId, const char* text) {
-  g_fakeWindow.shown.push_back(
-      {ShownKind::ControlText, text ? text : "", controlId, "", BoxOwner::None, 0});
+  g_fakeWindow.shown.push_back({ShownKind::ControlText, text ? text : "", controlId});
 }
 
 int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style) {
