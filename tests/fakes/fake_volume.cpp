@@ -18,7 +18,7 @@ bool g_otherFile = false;
 // Logs the call; true when it is the one that goes wrong.
 bool Hit(Call call) {
   g_fakeLog.calls.push_back(call);
-  return static_cast<int>(g_fakeLog.calls.size()) - 1 == g_fakeDrive.faultAt;
+  return std::ssize(g_fakeLog.calls) - 1 == g_fakeDrive.faultAt;
 }
 
 // The bytes a call asking `bytes` moves: all, half when Short, none when Fail.
@@ -54,99 +54,70 @@ void ResetFakeVolume(uint32_t sectorCount, uint32_t bytesPerSector) {
 }
 
 uint64_t QueryTotalBytes(const char*) { return Hit(Call::TotalBytes) ? 0 : g_fakeDrive.totalBytes; }
-
+VolumeHandle OpenVolumeForWriting(char letter) { return OpenVolumeForReading(letter); }
 VolumeHandle OpenVolumeForReading(char letter) {
   if (Hit(Call::Open) || letter != g_fakeDrive.letter) return nullptr;
-  ++g_fakeLog.opens;
-  return &g_token;
+  return ++g_fakeLog.opens, &g_token;
 }
-
-VolumeHandle OpenVolumeForWriting(char letter) { return OpenVolumeForReading(letter); }
-
-uint32_t LockVolume(VolumeHandle) { return Hit(Call::Lock) ? g_fakeDrive.faultCode : 0; }
-
+uint32_t LockVolume(VolumeHandle) { return Hit(Call::Lock) ? kFakeErrorCode : 0; }
 uint32_t ReadDriveGeometry(VolumeHandle, DiskGeometry* record) {
-  if (Hit(Call::Geometry)) return g_fakeDrive.faultCode;
-  *record = g_fakeDrive.geometry;
-  return 0;
+  if (Hit(Call::Geometry)) return kFakeErrorCode;
+  return *record = g_fakeDrive.geometry, 0;
 }
-
 bool SetVolumePosition(VolumeHandle, uint32_t distance) {
   if (Hit(Call::Position)) return false;
-  g_pointer = distance;
-  return true;
+  return g_pointer = distance, true;
 }
 
 uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t bytes,
                       uint32_t* delivered) {
-  g_fakeLog.readPositions.push_back(position);
   const bool hit = Hit(Call::ReadAt);
   *delivered = 0;
-  if (hit && g_fakeDrive.fault == Fault::Fail) return g_fakeDrive.faultCode;
+  if (hit && g_fakeDrive.fault == Fault::Fail) return kFakeErrorCode;
   if (position >= g_fakeDrive.sectors.size()) return kErrorHandleEof;
   const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
   if (hit && g_fakeDrive.fault == Fault::Pending) return g_pending = n, kErrorIoPending;
-  *delivered = n;
-  return 0;
+  return *delivered = n, 0;
 }
-
-uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
-  *delivered = g_pending;
-  return 0;
-}
-
+uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) { return *delivered = g_pending, 0; }
 uint32_t ReadVolume(VolumeHandle, void* buffer, uint32_t bytes) {
   const uint32_t n = Move(g_pointer, buffer, Granted(Hit(Call::Read), bytes), false);
   return g_pointer += n, n;
 }
-
 uint32_t WriteVolume(VolumeHandle, const void* buffer, uint32_t bytes) {
   void* source = const_cast<void*>(buffer);
   const uint32_t n = Move(g_pointer, source, Granted(Hit(Call::Write), bytes), true);
   return g_pointer += n, n;
 }
-
-void CloseVolume(VolumeHandle) {
-  g_fakeLog.calls.push_back(Call::Close);
-  ++g_fakeLog.closes;
-}
+void CloseVolume(VolumeHandle) { g_fakeLog.calls.push_back(Call::Close), ++g_fakeLog.closes; }
 
 void* AllocateBuffer(uint64_t bytes) {
   // Like a 32-bit process, nothing of 2^31 bytes or more is had.
   if (Hit(Call::Allocate) || bytes >= (uint64_t{1} << 31)) return nullptr;
   void* buffer = std::malloc(static_cast<size_t>(bytes));
-  g_fakeLog.liveBuffers += buffer != nullptr;
-  return buffer;
+  return g_fakeLog.liveBuffers += buffer != nullptr, buffer;
 }
-
-void ReleaseBuffer(void* buffer) {
-  g_fakeLog.liveBuffers -= buffer != nullptr;
-  std::free(buffer);
-}
+void ReleaseBuffer(void* buffer) { g_fakeLog.liveBuffers -= buffer != nullptr, std::free(buffer); }
 
 bool QueryImageFileSize(const char* path, uint64_t* size) {
   if (Hit(Call::ImageSize) || g_fakeDrive.imagePath != path) return false;
   *size = g_fakeDrive.imageSizeReported ? g_fakeDrive.imageSizeReported : g_fakeDrive.image.size();
   return true;
 }
-
 bool IsSameFile(const char* path, const char* otherPath) {
   std::error_code error;
   return std::string(path) == otherPath || std::filesystem::equivalent(path, otherPath, error);
 }
-
 // Like an open that creates a missing file: any other path opens an empty file.
 ImageFileHandle OpenImageFile(const char* path) {
   g_otherFile = g_fakeDrive.imagePath != path;
   return Hit(Call::ImageOpen) ? nullptr : &g_token;
 }
-
 uint32_t ReadImageFile(ImageFileHandle, void* buffer, uint32_t bytes) {
-  const std::vector<unsigned char>& image = g_fakeDrive.image;
-  const uint32_t n =
-      Granted(Hit(Call::ImageRead), g_otherFile ? 0 : std::min<uint32_t>(bytes, image.size()));
+  const auto& image = g_fakeDrive.image;
+  const uint32_t asked = g_otherFile ? 0 : std::min<uint32_t>(bytes, image.size());
+  const uint32_t n = Granted(Hit(Call::ImageRead), asked);
   if (n) std::memcpy(buffer, image.data(), n);
   return n;
 }
-
 void CloseImageFile(ImageFileHandle) {}

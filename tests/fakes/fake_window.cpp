@@ -1,36 +1,27 @@
 #include "tests/fakes/fake_window.h"
 
+#include <string>
+
 FakeWindow g_fakeWindow;
 
 void ResetFakeWindow() { g_fakeWindow = FakeWindow{}; }
+void PrintTo(const Shown& s, std::ostream* out) { *out << s.caption << ": " << s.text << " " << s.style; }
+
+std::vector<Shown> ShownOf(ShownKind kind) {
+  std::vector<Shown> shown;
+  for (const Shown& s : g_fakeWindow.shown)
+    if (s.kind == kind) shown.push_back(s);
+  return shown;
+}
 
 std::vector<std::string> ShownTexts(ShownKind kind) {
   std::vector<std::string> texts;
-  for (const Shown& s : g_fakeWindow.shown)
-    if (s.kind == kind) texts.push_back(s.text);
+  for (const Shown& s : ShownOf(kind)) texts.push_back(s.text);
   return texts;
 }
 
-std::vector<Shown> ShownBoxes() {
-  std::vector<Shown> boxes;
-  for (const Shown& s : g_fakeWindow.shown)
-    if (s.kind == ShownKind::MessageBox) boxes.push_back(s);
-  return boxes;
-}
-
-std::string LastControlText(int controlId) {
-  std::string text;
-  for (const Shown& s : g_fakeWindow.shown)
-    if (s.kind == ShownKind::ControlText && s.controlId == controlId) text = s.text;
-  return text;
-}
-
-std::string FakeSystemErrorText(uint32_t code) { return "system message " + std::to_string(code); }
-
 void SetStatusText(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Status, text}); }
-
 void SetMainWindowTitle(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Title, text}); }
-
 void SetControlText(int controlId, const char* text) {
   g_fakeWindow.shown.push_back({ShownKind::ControlText, text ? text : "", controlId});
 }
@@ -42,7 +33,8 @@ int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsign
   g_fakeWindow.answers.pop_front();
   return answer;
 }
-
+// The system's text for a code, as far as a fake knows it.
 int ShowSystemErrorBox(BoxOwner owner, uint32_t errorCode, const char* caption, unsigned style) {
-  return ShowMessageBox(owner, FakeSystemErrorText(errorCode).c_str(), caption, style);
+  const std::string text = "system message " + std::to_string(errorCode);
+  return ShowMessageBox(owner, text.c_str(), caption, style);
 }

@@ -19,6 +19,23 @@ namespace fs = std::filesystem;
 constexpr auto kNoFault = Call::Close;  // the one call that cannot go wrong
 constexpr int kNoFile = -1;
 
+using Box = Shown;
+Box MainBox(const char* caption, const char* text, unsigned style) {
+  return {ShownKind::MessageBox, text, 0, caption, BoxOwner::MainWindow, style};
+}
+Box Error(const char* text) { return MainBox("エラー", text, kBoxIconWarning); }
+Box Refusal(const char* text) { return MainBox("エラー", text, kBoxOk); }
+const Box kNotSaved = Error("元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません");
+const Box kNoImage = Error("イメージファイルを読み込めません。ほかのプログラムが使っていないか確かめてください");
+const Box kNoWriteMemory = Error("書込み用のメモリを確保できません");
+const Box kNoReadMemory = Refusal("読出し用のメモリを確保できません");
+const Box kBadStart = Refusal("開始セクターが範囲外です");
+const Box kBadSector = Refusal("このセクターサイズには対応していません");
+const Box kStopped31 = Error("書込みが途中で止まりました。書き込めたのは 3 セクター中 1 セクターです");
+const Box kStopped30 = Error("書込みが途中で止まりました。書き込めたのは 3 セクター中 0 セクターです");
+const Box kDiffers10 = Error("読み戻した内容が書き込んだデータと違います。最初に違うのはセクター 10 です");
+const Box kDiffers11 = Error("読み戻した内容が書き込んだデータと違います。最初に違うのはセクター 11 です");
+
 struct Row {
   const char* name;
   bool write = false;
@@ -29,7 +46,7 @@ struct Row {
   uint32_t sector = 512, driveSectors = 64;
   uint64_t imageSize = 0;  // 0: as large as the range
   int answer = kAnswerYes;
-  const char* box = "";    // the last box after the confirmation; "" none
+  Box box = {};            // the last box after the confirmation; empty: none
   int saved = 3;           // sectors dump.img or dump_bak.img holds from the start
   int written = 0;         // sectors of the image on the drive from the start
   const char* trace = "";  // a line the trace holds
@@ -37,21 +54,13 @@ struct Row {
   const char* status = "終了";
 };
 
-const char kNotSaved[] = "元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません";
-const char kNoImage[] = "イメージファイルを読み込めません。ほかのプログラムが使っていないか確かめてください";
-const char kBadStart[] = "開始セクターが範囲外です";
-const char kBadSector[] = "このセクターサイズには対応していません";
-const char kNoReadMemory[] = "読出し用のメモリを確保できません";
-const char kNoWriteMemory[] = "書込み用のメモリを確保できません";
-const char kStopped31[] = "書込みが途中で止まりました。書き込めたのは 3 セクター中 1 セクターです";
-const char kStopped30[] = "書込みが途中で止まりました。書き込めたのは 3 セクター中 0 セクターです";
-const char kDiffers10[] = "読み戻した内容が書き込んだデータと違います。最初に違うのはセクター 10 です";
-const char kDiffers11[] = "読み戻した内容が書き込んだデータと違います。最初に違うのはセクター 11 です";
-
 const Row kRows[] = {
     {.name = "ReadStopsAtAFailedFirstRead", .call = Call::ReadAt, .saved = 0, .trace = "nRead=0"},
     {.name = "ReadKeepsWhatCameBeforeAFault", .call = Call::ReadAt, .nth = 1, .saved = 1},
     {.name = "ReadAwaitsAPendingRead", .call = Call::ReadAt, .nth = 1, .fault = Fault::Pending},
+    {.name = "ReadLockRefused", .call = Call::Lock,
+     .box = MainBox("エラーリターン", "system message 31", kBoxOk),
+     .saved = kNoFile, .status = "DRIVE LOCK ERROR"},
     {.name = "ReadWithoutMemory", .call = Call::Allocate, .box = kNoReadMemory, .saved = kNoFile},
     {.name = "ReadOf2GiB", .count = 4194304, .box = kNoReadMemory, .saved = kNoFile},
     {.name = "ReadCountWrappingIn32Bits", .count = 8388609, .box = kNoReadMemory, .saved = kNoFile},
@@ -62,6 +71,10 @@ const Row kRows[] = {
     {.name = "ReadProgressPast40MiB", .start = 0, .count = 90000, .driveSectors = 90000,
      .saved = 90000, .title = "Reading DATA..%3d%%"},
     {.name = "WriteBoxClosedWithoutAnswer", .write = true, .answer = 0, .saved = kNoFile, .status = "書き込まず終了"},
+    {.name = "WriteLockRefused", .write = true, .call = Call::Lock,
+     .box = {ShownKind::MessageBox, "ドライブのロックに失敗しました", 0, "エラー", BoxOwner::None,
+             kBoxIconInformation},
+     .saved = kNoFile, .status = "DRIVE LOCK ERROR"},
     {.name = "WriteImageDeliversLess", .write = true, .call = Call::ImageRead, .fault = Fault::Short, .box = kNoImage,
      .saved = kNoFile},
     {.name = "WriteWithoutMemoryForTheImage", .write = true, .call = Call::Allocate, .box = kNoWriteMemory,
@@ -69,10 +82,11 @@ const Row kRows[] = {
     {.name = "WriteWithoutMemoryForTheBackup", .write = true, .call = Call::Allocate, .nth = 1,
      .box = kNoWriteMemory, .saved = kNoFile},
     {.name = "WriteImageOf4GiB", .write = true, .imageSize = uint64_t{1} << 32,
-     .box = "4GB以上のイメージファイルには対応していません", .saved = kNoFile},
+     .box = Error("4GB以上のイメージファイルには対応していません"), .saved = kNoFile},
     {.name = "WriteCountWrappingToTheImage", .write = true, .count = 8388609, .imageSize = 512,
-     .box = "書込みセクター数が範囲外です", .saved = kNoFile},
-    {.name = "Write64KiBSectors", .write = true, .sector = 65536, .box = kBadSector, .saved = kNoFile},
+     .box = Error("書込みセクター数が範囲外です"), .saved = kNoFile},
+    {.name = "Write64KiBSectors", .write = true, .sector = 65536,
+     .box = Error("このセクターサイズには対応していません"), .saved = kNoFile},
     {.name = "BackupStopsAtAFailedRead", .write = true, .call = Call::Read, .nth = 1, .box = kNotSaved, .saved = 1},
     {.name = "BackupPositionFails", .write = true, .call = Call::Position, .box = kNotSaved, .saved = 0},
     {.name = "WritePositionFails", .write = true, .call = Call::Position, .nth = 1, .box = kStopped30},
@@ -147,9 +161,8 @@ TEST_P(Operations, DoWhatTheUserAskedAndTellWhatHappened) {
   std::string trace;
   EXPECT_EQ(Checked(r.write, r.start, r.count, &trace), "");
 
-  const std::vector<Shown> boxes = ShownBoxes();
-  const size_t confirmations = r.write ? 1 : 0;
-  EXPECT_EQ(boxes.size() > confirmations ? boxes.back().text : "", r.box);
+  const std::vector<Shown> boxes = ShownOf(ShownKind::MessageBox);
+  EXPECT_EQ(boxes.empty() || boxes.back().caption == "確認" ? Box{} : boxes.back(), r.box);
   EXPECT_EQ(ShownTexts(ShownKind::Status).back(), r.status);
   const uint64_t first = uint64_t(r.start) * r.sector;
   const char* file = r.write ? "dump_bak.img" : "dump.img";

@@ -1,0 +1,89 @@
+// What only a direct call reaches: edge values, CP932 bytes, failures no window run produces.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/command_line.h"
+#include "output/dump_file.h"
+#include "output/trace.h"
+#include "tests/unit/stdout_capture.h"
+#include "tests/unit/test_directory.h"
+#include "volume/geometry_report.h"
+
+namespace {
+
+bool Cp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+TEST(Functions, ArgumentVectorIsTheModulePathThenTheSplitRest) {
+  const struct { const char* line; std::vector<std::string> args; LeadByteTest lead = Cp932Lead; }
+      rows[] = {
+          {.line = "\"C:\\a b\\\"x\t-W", .args = {"m", "x", "-W"}},
+          {.line = "t a\"b c\"d \"e f", .args = {"m", "ab cd", "e f"}},
+          {.line = "t \\\"a a\\\\b a\\\\\"b *", .args = {"m", "\"a", "a\\\\b", "a\\\"b", "*"}},
+          // In CP932 0x95 0x5C is one character: its trail byte escapes nothing.
+          {.line = "t \x95\x5c\" x\" \"\x83\x5c\" a\x81",
+           .args = {"m", "\x95\x5c x", "\x83\x5c", "a\x81"}},
+          {.line = "t \x95\x5c\" x", .args = {"m", "\x95\"", "x"},
+           .lead = [](unsigned char) { return false; }}};
+  for (const auto& row : rows) EXPECT_EQ(BuildArgumentVector("m", row.line, row.lead), row.args);
+}
+
+TEST(Functions, GeometryReportShowsEveryFigureAsSigned32Bits) {
+  const char* kLabels[] = {"\x83\x56\x83\x8A\x83\x93\x83\x5F\x90\x94=",  // シリンダ数= in CP932
+                           "\r\n1シリンダ当りのトラック数=", "\r\n1トラック当りのセクター数=",
+                           "\r\n1セクター当りの容量=", "(byte)\r\n総容量=", "\r\nメディアタイプ="};
+  using enum RangeEnd;
+  const struct { DiskGeometry disk; uint64_t total; const char* figures; RangeEnd end = LastByte; }
+      rows[] = {
+          {.disk = {243, kMediaFixed, 255, 63, 512}, .total = (1ull << 51) + (1ull << 40),
+           .figures = "243|255|63|512|-2146435072(Mbyte)(0-0xffffffff)(-2147483648)|FixedMedia"},
+          {.disk = {243, kMediaRemovable, 255, 63, 0}, .total = 1474560,
+           .figures = "243|255|63|0|1(Mbyte)(0-0x167fff)(0)|RemovalMedia"},
+          {.disk = {0x1B2D05E00, 3, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFE00u}, .total = 0x1FFFFFC00,
+           .figures = "-1294967295|-2147483648|-1|-512|8191(Mbyte)(0-0xfffffc00)(2)|unknown",
+           .end = TotalBytes}};
+  for (const auto& row : rows) {
+    std::istringstream in(row.figures);
+    std::string expected, figure;
+    for (const char* label : kLabels) expected += label + (std::getline(in, figure, '|'), figure);
+    char text[kGeometryReportSize];
+    FormatGeometryReport(row.disk, row.total, row.end, text);
+    EXPECT_EQ(text, expected);
+  }
+}
+
+// A dump file is saved whole, or what stood under its name stays; the echo goes on either way.
+TEST(Functions, DumpFileIsRawOrNotWrittenAtAll) {
+  const std::string kFolder = "(a folder)", kLarge(200000, 'Z');
+  const struct { const char* name; std::string before, bytes; bool saved; } rows[] = {
+      {.name = "dump.img", .before = "old", .bytes = kLarge + "\n\r\n\x1a", .saved = true},
+      {.name = "dump_bak.img", .before = "old", .bytes = "", .saved = true},
+      {.name = "dump.img", .before = kFolder, .bytes = "\n\x1a", .saved = false}};
+  for (const auto& row : rows) {
+    TestDirectory folder;
+    if (row.before == kFolder) std::filesystem::create_directory(row.name);
+    else std::ofstream(row.name) << row.before;
+    bool saved = !row.saved;
+    EXPECT_EQ(CaptureStdout([&] {
+      const auto* bytes = reinterpret_cast<const unsigned char*>(row.bytes.data());
+      saved = SaveDumpFile(row.name, bytes, static_cast<uint32_t>(row.bytes.size()), true);
+    }), AsStandardOutput(row.bytes));
+    EXPECT_EQ(saved, row.saved);
+    EXPECT_EQ(folder.Read(row.name), row.saved ? row.bytes : "");
+  }
+}
+
+// Lines no run under Wine produces; a line end flushes before any later unbuffered write.
+TEST(Functions, TraceEdgesAndTheFlushAtEveryLineEnd) {
+  const struct { void (*write)(); const char* out; } rows[] = {
+      {.write = [] { TraceLine(" lock error "); }, .out = " lock error \n"},
+      {.write = [] { TraceCylinders((1ll << 32) + 3000000000); }, .out = "cylind= -1294967296\n"},
+      {.write = [] { TraceText("nRead="); TraceEol(); (void)!write(1, "|", 1); },
+       .out = "nRead=\n|"}};
+  for (const auto& row : rows) EXPECT_EQ(CaptureStdout(row.write), AsStandardOutput(row.out));
+}
+
+}  // namespace
