@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make googletest
+  clang libclang-rt-14-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
   xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic

@@ -1,0 +1,32 @@
+# libFuzzer targets, built with clang only: the platform-free logic is
+# instrumented for coverage and checked by AddressSanitizer and
+# UndefinedBehaviorSanitizer; every finding stops the run with a crash file.
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "TORVEX_FUZZ needs clang and clang++ (the fuzz preset chooses them)")
+endif()
+
+# clang has no code page but UTF-8 for texts, so this build keeps them UTF-8.
+# Only the byte length of the Japanese texts changes; no logic depends on it.
+set(TORVEX_TEXT_FLAGS "")
+add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                    -fno-omit-frame-pointer)
+add_link_options(-fsanitize=address,undefined)
+
+# The fakes stand in for the volume layer and the window in every target.
+file(GLOB TORVEX_FUZZ_FAKE_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/fakes/*.cpp)
+add_library(torvex_fuzz_fakes OBJECT ${TORVEX_FUZZ_FAKE_SOURCES})
+target_include_directories(torvex_fuzz_fakes PRIVATE ${PROJECT_SOURCE_DIR})
+# Their coverage guides nothing, and it would slow down the filling of every fake drive.
+target_compile_options(torvex_fuzz_fakes PRIVATE -fno-sanitize=fuzzer-no-link)
+
+# One program; each target is a link to it named torvex_fuzz_<target>, by which
+# it knows which function takes the input.
+add_executable(torvex_fuzz tests/fuzz/fuzz_targets.cpp)
+target_include_directories(torvex_fuzz PRIVATE ${PROJECT_SOURCE_DIR})
+target_compile_options(torvex_fuzz PRIVATE -fsanitize=fuzzer ${TORVEX_WARNINGS})
+target_link_options(torvex_fuzz PRIVATE -fsanitize=fuzzer)
+target_link_libraries(torvex_fuzz PRIVATE torvex_fuzz_fakes torvex_logic)
+foreach(target arguments decimal hex_dump geometry_report read_operation write_operation)
+  add_custom_command(TARGET torvex_fuzz POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E create_symlink torvex_fuzz torvex_fuzz_${target})
+endforeach()
