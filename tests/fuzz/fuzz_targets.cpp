@@ -96,6 +96,7 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   g_fakeWindow.answers = {input.PickValueInArray({kAnswerYes, kAnswerNo, kAnswerOk})};
   const int32_t start = input.ConsumeIntegral<int32_t>() >> input.ConsumeIntegralInRange(0, 31);
   const int32_t count = input.ConsumeIntegral<int32_t>() >> input.ConsumeIntegralInRange(0, 31);
+  std::filesystem::remove_all("dump.img"), std::filesystem::remove_all("dump_bak.img");
   return RunOperationChecked(write, start, count);
 }
 std::string FuzzReadOperation(FuzzedDataProvider& input) { return FuzzOperation(input, false); }
