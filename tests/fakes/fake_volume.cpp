@@ -92,8 +92,7 @@ uint32_t WriteVolume(VolumeHandle, const void* buffer, uint32_t bytes) {
 void CloseVolume(VolumeHandle) { g_fakeLog.calls.push_back(Call::Close), ++g_fakeLog.closes; }
 
 void* AllocateBuffer(uint64_t bytes) {
-  // Like a 32-bit process, nothing of 2^31 bytes or more is had.
-  if (Hit(Call::Allocate) || bytes >= (uint64_t{1} << 31)) return nullptr;
+  if (Hit(Call::Allocate) || bytes >= g_fakeDrive.largestBuffer) return nullptr;
   void* buffer = std::malloc(static_cast<size_t>(bytes));
   return g_fakeLog.liveBuffers += buffer != nullptr, buffer;
 }

@@ -21,6 +21,7 @@ struct FakeDrive {
   uint64_t imageSizeReported = 0;  // nonzero: the size the file-status query reports
   std::string imagePath;           // the one image file there is
   bool losesWrites = false;        // writes report success and keep nothing
+  uint64_t largestBuffer = uint64_t{1} << 31;  // none this large is had, as in a 32-bit process
   int faultAt = -1;                // the log index of the call that goes wrong
   Fault fault = Fault::Fail;
 };
