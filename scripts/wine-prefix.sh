@@ -2,7 +2,6 @@
 # Makes (once) the Wine prefix TORVEX is tested in, with its drives:
 #   A: image-backed (drives/a.img)   the end-to-end tests' and the demo's drive
 #   D: a CD-ROM drive                must never appear in the drive list
-#   X: image-backed (drives/x.img)   the volume layer's own tests
 #   R: device /dev/full              a medium that Refuses writes: it reads zeros
 #                                    and every write fails (disk full)
 #   L: device /dev/zero              a medium that Loses writes: every write
@@ -23,14 +22,11 @@ env LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
 wineserver -w
 
 drives=$prefix/drives
-mkdir -p "$drives/a" "$drives/d" "$drives/x" "$drives/r" "$drives/l"
+mkdir -p "$drives/a" "$drives/d" "$drives/r" "$drives/l"
 [ -f "$drives/a.img" ] || truncate -s 1474560 "$drives/a.img"
-[ -f "$drives/x.img" ] || truncate -s 65536 "$drives/x.img"
 ln -sfn "$drives/a" "$prefix/dosdevices/a:"
 ln -sfn "$drives/a.img" "$prefix/dosdevices/a::"
 ln -sfn "$drives/d" "$prefix/dosdevices/d:"
-ln -sfn "$drives/x" "$prefix/dosdevices/x:"
-ln -sfn "$drives/x.img" "$prefix/dosdevices/x::"
 ln -sfn "$drives/r" "$prefix/dosdevices/r:"
 ln -sfn /dev/full "$prefix/dosdevices/r::"
 ln -sfn "$drives/l" "$prefix/dosdevices/l:"

@@ -1,4 +1,5 @@
-// The Win32 volume layer where torvex.exe never takes it: one file under other names, 4 GiB.
+// The Win32 volume layer where torvex.exe never takes it: one file under other names, buffers
+// no 32-bit process gets, a drive and a file that are not there.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,4 +18,8 @@ TEST(VolumeWin32, OneFileUnderOtherNamesAndNoBufferOf4GiB) {
       {.name = "linked.img", .same = true}, {.name = "other.img", .same = false}};
   for (const auto& row : rows) EXPECT_EQ(IsSameFile(row.name.c_str(), "dump_bak.img"), row.same);
   EXPECT_EQ(AllocateBuffer(uint64_t{1} << 32), nullptr);
+  EXPECT_EQ(AllocateBuffer(UINT32_MAX), nullptr);  // more than a 32-bit process can have
+  EXPECT_EQ(QueryTotalBytes("Q:\\"), 0u);           // no such drive
+  uint64_t size = 1;
+  EXPECT_FALSE(QueryImageFileSize("missing.img", &size));
 }
