@@ -47,7 +47,8 @@ void ResetFakeVolume(uint32_t sectorCount, uint32_t bytesPerSector) {
   g_fakeDrive = FakeDrive{};
   g_fakeDrive.geometry.BytesPerSector = bytesPerSector;
   g_fakeDrive.sectors.resize(uint64_t{sectorCount} * bytesPerSector);
-  for (size_t i = 0; i < g_fakeDrive.sectors.size(); ++i) g_fakeDrive.sectors[i] = FakeSectorByte(i);
+  std::vector<unsigned char>& bytes = g_fakeDrive.sectors;
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = FakeSectorByte(i);
   g_fakeDrive.totalBytes = g_fakeDrive.sectors.size();
   g_fakeLog = FakeLog{};
   g_pointer = 0;

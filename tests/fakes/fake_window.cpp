@@ -5,7 +5,9 @@
 FakeWindow g_fakeWindow;
 
 void ResetFakeWindow() { g_fakeWindow = FakeWindow{}; }
-void PrintTo(const Shown& s, std::ostream* out) { *out << s.caption << ": " << s.text << " " << s.style; }
+void PrintTo(const Shown& s, std::ostream* out) {
+  *out << s.caption << ": " << s.text << " " << s.style;
+}
 
 std::vector<Shown> ShownOf(ShownKind kind) {
   std::vector<Shown> shown;
@@ -21,9 +23,11 @@ std::vector<std::string> ShownTexts(ShownKind kind) {
 }
 
 void SetStatusText(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Status, text}); }
-void SetMainWindowTitle(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Title, text}); }
-void SetControlText(int controlId, const char* text) {
-  g_fakeWindow.shown.push_back({ShownKind::ControlText, text ? text : "", controlId});
+void SetMainWindowTitle(const char* text) {
+  g_fakeWindow.shown.push_back({ShownKind::Title, text});
+}
+void SetControlText(int id, const char* text) {
+  g_fakeWindow.shown.push_back({ShownKind::ControlText, text ? text : "", id});
 }
 
 int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style) {

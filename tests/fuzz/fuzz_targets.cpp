@@ -1,5 +1,6 @@
-// libFuzzer targets: each function takes the input and returns the rule it broke, or "". Texts go in as the input's own
-// std::string, a heap block of their exact size, so that a read past their NUL is caught.
+// libFuzzer targets: each function takes the input and returns the rule it broke, or "".
+// Texts go in as the input's own std::string, a heap block of their exact size, so that a
+// read past their NUL is caught.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 #include <filesystem>

@@ -121,8 +121,8 @@ TEST(Functions, ControlPlacesUseBothLayoutUnits) {
     const auto* control = std::find_if(std::begin(kControls), std::end(kControls),
                                        [&](const ControlSpec& c) { return c.id == row.id; });
     const ControlPlace p = PlaceControl(*control, {A, W}), want = row.place;
-    EXPECT_EQ(std::tie(p.x, p.y, p.width, p.height), std::tie(want.x, want.y, want.width, want.height))
-        << "control " << row.id;
+    EXPECT_EQ(std::tie(p.x, p.y, p.width, p.height),
+              std::tie(want.x, want.y, want.width, want.height)) << "control " << row.id;
   }
 }
 
