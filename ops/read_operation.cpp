@@ -127,8 +127,7 @@ uint32_t ReadOperation(char driveLetter, const char* driveRoot, int32_t startSec
 
   DiskGeometry* geometry = nullptr;
   if (QueryGeometry(volume, &geometry) != 0) {
-    ShowMessageBox(BoxOwner::MainWindow, "ジオメトリリードエラー", "ステータス", kBoxOk);
-    SetStatusText("ジオメトリリードエラー");
+    ShowGeometryFailure();
   } else {
     SetStatusText("Reading GEOMETRY..");
     TraceGeometry(*geometry);

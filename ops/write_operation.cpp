@@ -219,8 +219,7 @@ uint32_t WriteOperation(char driveLetter, const char* driveRoot, int32_t startSe
   DiskGeometry* geometry = nullptr;
   Outcome outcome{0, true};
   if (QueryGeometry(volume, &geometry) != 0) {
-    ShowMessageBox(BoxOwner::MainWindow, "ジオメトリリードエラー", "ステータス", kBoxOk);
-    SetStatusText("ジオメトリリードエラー");
+    ShowGeometryFailure();
   } else {
     SetStatusText("Reading GEOMETRY..");
     ShowGeometryReport(*geometry, totalBytes, RangeEnd::TotalBytes);
