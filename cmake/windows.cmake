@@ -29,7 +29,7 @@ target_link_libraries(torvex-e2e PRIVATE ${TORVEX_WIN32_LIBS})
 set(TORVEX_DRIVES_ENVIRONMENT "TORVEX_DRIVES=${CMAKE_BINARY_DIR}/wineprefix/drives")
 
 # The real Win32 volume layer where the end-to-end tests do not take it.
-add_executable(torvex_volume_tests tests/win32/volume_win32_test.cpp tests/unit/stdout_capture.cpp
+add_executable(torvex_volume_tests tests/win32/volume_win32_test.cpp tests/unit/test_support.cpp
   volume/volume_win32.cpp)
 torvex_target(torvex_volume_tests)
 target_link_libraries(torvex_volume_tests PRIVATE torvex_logic GTest::gtest_main)
@@ -39,7 +39,7 @@ gtest_discover_tests(torvex_volume_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 
 # End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
 # the running window from outside, through messages.
 file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
-add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES})
+add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES} tests/unit/test_support.cpp)
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
 add_dependencies(torvex_e2e_tests torvex torvex-e2e)

@@ -8,6 +8,7 @@
 #include <set>
 #include "tests/e2e/driver.h"
 #include "tests/expected.h"
+#include "tests/unit/test_support.h"
 namespace {
 constexpr int kSector = 512;
 constexpr int kNoBackup = -1, kUnsaved = -2;  // Row::backedUp: none; one without the range's bytes
@@ -156,14 +157,6 @@ std::string Report(const char* media, bool write) {
          Format("%u(Mbyte)(0-%#x)(%u)\r\n", total.QuadPart >> 20, total.QuadPart - !write,
                 total.QuadPart / 512) + "メディアタイプ=" + media;
 }
-std::string Stdout(const std::string& text) {  // text mode: every 0x0A goes out as 0x0D 0x0A
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -291,7 +284,7 @@ class Rows : public testing::TestWithParam<Row> {
       read += Format("nRead=%d\nnSize=%d\n", last * kSector, (c.count - copied - last) * kSector);
       read += "data=" + (ticked ? saved : "") + "\n";
     }
-    trace_ = c.trace ? c.trace : write_ ? "" : Stdout(read);
+    trace_ = c.trace ? c.trace : write_ ? "" : AsStandardOutput(read);
   }
   // Starts the program in the row's current folder, its trace going to trace.txt, and does in the
   // window what the row's user does before pressing Execute.

@@ -12,8 +12,7 @@
 #include "app/control_layout.h"
 #include "output/dump_file.h"
 #include "output/trace.h"
-#include "tests/unit/stdout_capture.h"
-#include "tests/unit/test_directory.h"
+#include "tests/unit/test_support.h"
 #include "volume/disk_geometry.h"
 #include "volume/geometry_report.h"
 

@@ -10,8 +10,7 @@
 #include "tests/fakes/fake_volume.h"
 #include "tests/fakes/fake_window.h"
 #include "tests/fakes/operation_check.h"
-#include "tests/unit/stdout_capture.h"
-#include "tests/unit/test_directory.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 

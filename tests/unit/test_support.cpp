@@ -1,11 +1,10 @@
-#include "tests/unit/stdout_capture.h"
+#include "tests/unit/test_support.h"
 
 #include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
-#include "tests/unit/test_directory.h"
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <fstream>
 
-#include "tests/unit/test_directory.h"
+#include "tests/unit/test_support.h"
 #include "volume/volume.h"
 
 TEST(VolumeWin32, OneFileUnderOtherNamesAndNoBufferOf4GiB) {
