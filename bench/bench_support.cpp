@@ -50,15 +50,20 @@ bool StartTorvex(const std::string& program, const std::string& arguments,
   return false;
 }
 
+bool WaitForStatusText(const RunningProgram& running, const std::string& expected,
+                       std::string& seen, DWORD limitMs) {
+  return WaitUntil([&] { return (seen = StatusText(running)) == expected; }, limitMs);
+}
+
 bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, uint32_t count,
                         LARGE_INTEGER& confirmed) {
-  SetText(FindControl(running.mainWindow, kCountBox), std::to_string(count));
+  SetText(GetDlgItem(running.mainWindow, kCountBox), std::to_string(count));
   if (!ChooseImage(running, imagePath)) {
     std::fprintf(stderr, "cannot choose %s in the file dialog\n", imagePath.c_str());
     return false;
   }
   MessageBoxInfo question;
-  if (!PressButton(FindControl(running.mainWindow, kExecuteButton)) ||
+  if (!PressButton(GetDlgItem(running.mainWindow, kExecuteButton)) ||
       !WaitForMessageBox(running, "確認", question)) {
     std::fprintf(stderr, "no confirmation box after Execute\n");
     return false;

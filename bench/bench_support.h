@@ -34,6 +34,10 @@ double Median(std::vector<double> values);
 bool StartTorvex(const std::string& program, const std::string& arguments,
                  const std::string& workDir, RunningProgram& running);
 
+// Waits up to `limitMs` for the status bar to show `expected`; `seen` is the last text read.
+bool WaitForStatusText(const RunningProgram& running, const std::string& expected,
+                       std::string& seen, DWORD limitMs);
+
 // Rewrites `count` sectors from sector 0 through the window of a TORVEX in
 // write mode, as a user would: types the count, chooses `imagePath` (on C:)
 // in the file dialog, presses Execute and answers "確認" with Yes, then waits

@@ -35,10 +35,10 @@ double BareLoopSeconds(uint32_t sectors, uint32_t sectorSize) {
 
 // One read of the whole range through the window: Execute pressed, "終了" awaited.
 bool ReadThroughWindow(RunningProgram& running, uint32_t sectors, LARGE_INTEGER& clicked) {
-  SetText(FindControl(running.mainWindow, kCountBox), std::to_string(sectors));
+  SetText(GetDlgItem(running.mainWindow, kCountBox), std::to_string(sectors));
   std::string seen;
   clicked = Now();
-  PressButton(FindControl(running.mainWindow, kExecuteButton));
+  PressButton(GetDlgItem(running.mainWindow, kExecuteButton));
   if (WaitForStatusText(running, "終了", seen, 600000)) return true;
   std::fprintf(stderr, "the read did not finish: status %s\n", seen.c_str());
   return false;

@@ -61,7 +61,6 @@ inline std::vector<HWND> ThreadWindows(DWORD thread) {
   EnumThreadWindows(thread, Collect, LPARAM(&found));
   return found;
 }
-inline HWND FindControl(HWND mainWindow, int id) { return GetDlgItem(mainWindow, id); }
 inline bool SetText(HWND control, const std::string& text) {
   return Send(control, WM_SETTEXT, 0, LPARAM(text.c_str())) == TRUE;
 }
@@ -130,10 +129,6 @@ inline std::string StatusText(const RunningProgram& p) {
     ReadProcessMemory(p.process, remote, text, sizeof text - 1, nullptr);
   VirtualFreeEx(p.process, remote, 0, MEM_RELEASE);
   return text;
-}
-inline bool WaitForStatusText(const RunningProgram& p, const std::string& expected,
-                              std::string& seen, DWORD limitMs = kWaitLimitMs) {
-  return WaitUntil([&] { return (seen = StatusText(p)) == expected; }, limitMs);
 }
 // The thread runs this code on {SendMessageA, control} (user32 lies at the same address in both
 // processes), and its exit code is the font: push ebx; mov ebx,[esp+8]; push 0; push 0;
