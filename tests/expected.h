@@ -1,12 +1,17 @@
 #pragma once
-// The hex dump text TORVEX must show for `bytes` read from byte `base` of a
-// volume, written out independently of the program: the header, then sixteen
-// bytes a line (address, each byte in hex, printable bytes as themselves and
-// "." for the rest); only the first address when there are no bytes.
+// What the tests expect, written independently of the program and once for all of them.
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
+// A lead byte of code page 932: it and the next byte are one character.
+inline bool IsCp932LeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The hex dump text TORVEX must show for `bytes` read from byte `base` of a volume: the
+// header, then sixteen bytes a line (address, each byte in hex, printable bytes as themselves
+// and "." for the rest); only the first address when there are no bytes.
 inline std::string ExpectedDump(const std::string& bytes, unsigned base) {
   const auto format = [](const char* format, unsigned value) {
     char text[16];

@@ -16,9 +16,6 @@
 #include "tests/fakes/operation_check.h"
 #include "volume/geometry_report.h"
 
-bool IsCp932LeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 // The command-line text of one argument: quoted from its start to its last
 // blank, so that no closing quote follows a backslash or a lone lead byte.
 std::string Requoted(const std::string& argument) {

@@ -12,25 +12,25 @@
 #include "app/control_layout.h"
 #include "output/dump_file.h"
 #include "output/trace.h"
+#include "tests/expected.h"
 #include "tests/unit/test_support.h"
 #include "volume/disk_geometry.h"
 #include "volume/geometry_report.h"
 
 namespace {
 
-bool Cp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-
 TEST(Functions, ArgumentVectorIsTheModulePathThenTheSplitRest) {
-  const struct { const char* line; std::vector<std::string> args; LeadByteTest lead = Cp932Lead; }
-      rows[] = {
-          {.line = "\"C:\\a b\\\"x\t-W", .args = {"m", "x", "-W"}},
-          {.line = "t a\"b c\"d \"e f", .args = {"m", "ab cd", "e f"}},
-          {.line = "t \\\"a a\\\\b a\\\\\"b *", .args = {"m", "\"a", "a\\\\b", "a\\\"b", "*"}},
-          // In CP932 0x95 0x5C is one character: its trail byte escapes nothing.
-          {.line = "t \x95\x5c\" x\" \"\x83\x5c\" a\x81",
-           .args = {"m", "\x95\x5c x", "\x83\x5c", "a\x81"}},
-          {.line = "t \x95\x5c\" x", .args = {"m", "\x95\"", "x"},
-           .lead = [](unsigned char) { return false; }}};
+  const struct {
+    const char* line;
+    std::vector<std::string> args;
+    LeadByteTest lead = IsCp932LeadByte;
+  } rows[] = {
+      {.line = "\"C:\\a b\\\"x\t-W", .args = {"m", "x", "-W"}},
+      {.line = "t a\"b c\"d \"e f", .args = {"m", "ab cd", "e f"}},
+      {.line = "t \\\"a a\\\\b a\\\\\"b *", .args = {"m", "\"a", "a\\\\b", "a\\\"b", "*"}},
+      // In CP932 0x95 0x5C is one character: its trail byte escapes nothing.
+      {.line = "t \x95\x5c\" x\" \"\x83\x5c\" a\x81", .args = {"m", "\x95\x5c x", "\x83\x5c", "a\x81"}},
+      {.line = "t \x95\x5c\" x", .args = {"m", "\x95\"", "x"}, .lead = [](unsigned char) { return false; }}};
   for (const auto& row : rows) EXPECT_EQ(BuildArgumentVector("m", row.line, row.lead), row.args);
 }
 
