@@ -3,12 +3,12 @@
 #include <commdlg.h>
 
 #include "app/app_state.h"
-#include "app/control_ids.h"
 #include "app/decimal.h"
 #include "app/main_window.h"
-#include "app/window_conventions.h"
 #include "ops/read_operation.h"
 #include "ops/write_operation.h"
+#include "window/control_ids.h"
+#include "window/window_conventions.h"
 
 namespace {
 
@@ -67,8 +67,15 @@ void DiscardInputQueuedMeanwhile() {
 // or an image chosen anew while a write waits for its confirmation, must not
 // happen, so both commands look at this instead of trusting the button.
 bool g_operationRunning = false;
+// A close asked for while an operation ran, to be carried out at its end.
+bool g_closeRequested = false;
 
 }  // namespace
+
+bool DeferCloseWhileOperationRuns() {
+  if (g_operationRunning) g_closeRequested = true;
+  return g_operationRunning;
+}
 
 // The Execute button stays disabled until the operation has ended, to show
 // that it cannot be pressed again meanwhile.
@@ -80,6 +87,10 @@ void ExecuteCommand(HWND window, char* imagePath) {
   DiscardInputQueuedMeanwhile();
   EnableWindow(g_executeButton, TRUE);
   g_operationRunning = false;
+  if (g_closeRequested) {
+    g_closeRequested = false;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
 }
 
 int DispatchCommand(HWND window, int notificationCode, int controlId, LPARAM) {

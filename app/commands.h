@@ -6,3 +6,6 @@
 int DispatchCommand(HWND window, int notificationCode, int controlId, LPARAM lParam);
 void ExecuteCommand(HWND window, char* imagePath);
 BOOL ChooseImageFile(HWND owner, char* pathBuffer);
+// True when an operation runs, message boxes included: the close request
+// is then kept, and the window closes once the operation has ended.
+bool DeferCloseWhileOperationRuns();

@@ -1,6 +1,6 @@
 #include "app/control_layout.h"
 
-#include "app/control_ids.h"
+#include "window/control_ids.h"
 
 namespace {
 

@@ -3,16 +3,14 @@
 #include <commctrl.h>
 
 #include "app/commands.h"
-#include "app/control_ids.h"
-#include "app/window_conventions.h"
 #include "resources/resource_ids.h"
+#include "window/control_ids.h"
+#include "window/window_conventions.h"
 
-HWND g_mainWindow;
 HWND g_executeButton;
 HWND g_driveList;
 HWND g_dumpToFileBox;
 HWND g_pathBox;
-HWND g_statusBar;
 HFONT g_controlFont;
 LayoutUnits g_layoutUnits;
 
@@ -88,6 +86,13 @@ LRESULT MsgChar(WPARAM character) {
   return 0;
 }
 
+// Closing destroys the window and ends the program: under a running operation
+// that would leave a medium half-written, so the close waits for its end.
+LRESULT MsgClose(HWND window) {
+  if (DeferCloseWhileOperationRuns()) return 0;
+  return DefWindowProcA(window, WM_CLOSE, 0, 0);
+}
+
 }  // namespace
 
 int CreateMainWindow(const char* title, const char* className, int x, int y, int width,
@@ -123,6 +128,8 @@ LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
   switch (message) {
     case WM_CREATE:
       return MsgCreate(window);
+    case WM_CLOSE:
+      return MsgClose(window);
     case WM_DESTROY:
       return MsgDestroy();
     case WM_CHAR:

@@ -2,15 +2,14 @@
 #include <windows.h>
 
 #include "app/control_layout.h"
+#include "window/main_window_handles.h"
 
 // The program's one top-level window and the handles the commands and the
 // window conventions use. All written while the window is created.
-extern HWND g_mainWindow;
 extern HWND g_executeButton;
 extern HWND g_driveList;
 extern HWND g_dumpToFileBox;  // null in write mode
 extern HWND g_pathBox;        // null in read mode
-extern HWND g_statusBar;
 extern HFONT g_controlFont;
 extern LayoutUnits g_layoutUnits;
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/control_ids.h"
+#include "window/control_ids.h"
 
 bool ReadArguments(int argc, char** argv, int count, const char* usage, BenchArguments& arguments) {
   if (argc <= count) {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
 #include "bench/bench_support.h"
+#include "window/control_ids.h"
 
 namespace {
 

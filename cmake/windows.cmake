@@ -5,7 +5,7 @@ set(TORVEX_WIN32_SOURCES
   app/main.cpp
   app/main_window.cpp
   app/commands.cpp
-  app/window_conventions_win32.cpp
+  window/window_conventions_win32.cpp
   volume/volume_win32.cpp
   resources/torvex.rc
 )

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/window_conventions.h"
+#include "window/window_conventions.h"
 
 void ShowProgress(Progress* progress, uint32_t moved, uint32_t total) {
   if (total == 0) return;

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/window_conventions.h"
 #include "ops/progress.h"
 #include "output/dump_file.h"
 #include "output/hex_dump.h"
@@ -12,6 +11,7 @@
 #include "volume/geometry_query.h"
 #include "volume/geometry_report.h"
 #include "volume/volume.h"
+#include "window/window_conventions.h"
 
 namespace {
 
@@ -84,6 +84,7 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
     std::memcpy(data + pos, g_sectorBuffer, sectorSize);
     pos += sectorSize;
     ShowProgress(&progress, pos, static_cast<uint32_t>(count) * sectorSize);
+    KeepWindowResponsive();
   }
 
   HexDump(data, SectorDumpLength(count, pos, sectorSize), startPosition);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/window_conventions.h"
 #include "ops/progress.h"
 #include "output/dump_file.h"
 #include "output/hex_dump.h"
@@ -11,6 +10,7 @@
 #include "volume/geometry_query.h"
 #include "volume/geometry_report.h"
 #include "volume/volume.h"
+#include "window/window_conventions.h"
 
 namespace {
 
@@ -19,6 +19,8 @@ constexpr char kBackupFile[] = "dump_bak.img";
 // The transfer loops count sector sizes in 16 bits.
 constexpr uint32_t kLargestSectorSize = 65535;
 constexpr uint64_t kFourGiB = uint64_t{1} << 32;
+// The image and the read-back are read in pieces of this size at most.
+constexpr uint32_t kPieceBytes = 1 << 20;
 
 // How the operation ended: its result, and whether it ends with "終了".
 struct Outcome {
@@ -55,8 +57,26 @@ uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buf
     if (moved != s) break;
     pos += s;
     ShowProgress(progress, pos, range.byteCount);
+    KeepWindowResponsive();
   }
   return pos;
+}
+
+// Reads `bytes` with `read` in pieces of `piece` bytes, serving the window
+// between them: one call for a whole range could keep the window unanswered
+// for longer than Windows allows. Stops at the first piece that comes short.
+// Returns the bytes read.
+uint32_t ReadInPieces(uint32_t (*read)(void*, void*, uint32_t), void* handle,
+                      unsigned char* buffer, uint32_t bytes, uint32_t piece) {
+  uint32_t done = 0;
+  while (done < bytes) {
+    const uint32_t asked = bytes - done < piece ? bytes - done : piece;
+    const uint32_t delivered = read(handle, buffer + done, asked);
+    done += delivered;
+    if (delivered != asked) break;
+    KeepWindowResponsive();
+  }
+  return done;
 }
 
 // Where the read-back first differs from what was written: the index of the
@@ -97,8 +117,11 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
     ShowError(text);
   }
 
-  const uint32_t readBack =
-      SetVolumePosition(volume, range.startPos) ? ReadVolume(volume, backup, written) : 0;
+  // The raw volume is read in whole sectors only.
+  const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;
+  const uint32_t readBack = SetVolumePosition(volume, range.startPos)
+                                ? ReadInPieces(ReadVolume, volume, backup, written, piece)
+                                : 0;
   HexDump(backup, SectorDumpLength(range.count, readBack, range.sectorSize), range.startPos);
   const uint32_t difference = FirstDifference(backup, readBack, image, written);
   if (difference != written) {
@@ -114,7 +137,7 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
 bool LoadImage(const char* imagePath, unsigned char* image, uint32_t imageSize) {
   ImageFileHandle file = OpenImageFile(imagePath);
   if (!file) return false;
-  const uint32_t delivered = ReadImageFile(file, image, imageSize);
+  const uint32_t delivered = ReadInPieces(ReadImageFile, file, image, imageSize, kPieceBytes);
   CloseImageFile(file);
   return delivered == imageSize;
 }

@@ -3,6 +3,13 @@
 #include <fstream>
 
 #include "output/trace.h"
+#include "window/window_conventions.h"
+
+namespace {
+
+constexpr uint32_t kPieceBytes = 1 << 20;
+
+}  // namespace
 
 bool SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t length,
                   bool echoToTrace) {
@@ -10,9 +17,14 @@ bool SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t length,
   // the open fails (read-only file, a folder of that name) the stream stays
   // failed, drops every byte and the existing file is not touched.
   std::ofstream file(name, std::ios::out | std::ios::binary | std::ios::trunc);
-  if (echoToTrace) TraceBytes(bytes, length);
-  // The stream buffers: the bytes reach the file in a few large writes.
-  if (length != 0) file.write(reinterpret_cast<const char*>(bytes), length);
+  // In pieces, serving the window between them: a large run takes a while.
+  for (uint32_t done = 0; done < length;) {
+    const uint32_t piece = length - done < kPieceBytes ? length - done : kPieceBytes;
+    if (echoToTrace) TraceBytes(bytes + done, piece);
+    file.write(reinterpret_cast<const char*>(bytes + done), piece);
+    done += piece;
+    KeepWindowResponsive();
+  }
   // A full disk shows at the latest when close hands over the last bytes.
   const bool opened = file.is_open();
   file.close();

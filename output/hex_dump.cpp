@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "app/window_conventions.h"
+#include "window/control_ids.h"
+#include "window/window_conventions.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/control_ids.h"
-#include "app/window_conventions.h"
+#include "window/control_ids.h"
+#include "window/window_conventions.h"
 
 namespace {
 

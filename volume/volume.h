@@ -52,6 +52,7 @@ bool QueryImageFileSize(const char* path, uint64_t* size);
 // True when both paths name one existing file, or the same full path.
 bool IsSameFile(const char* path, const char* otherPath);
 ImageFileHandle OpenImageFile(const char* path);
-// Reads from the start of the file: the bytes delivered, 0 on failure.
+// Reads on from where the last read ended (the start, after opening): the
+// bytes delivered, 0 on failure.
 uint32_t ReadImageFile(ImageFileHandle file, void* buffer, uint32_t bytes);
 void CloseImageFile(ImageFileHandle file);

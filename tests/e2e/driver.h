@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 #include <vector>
-#include "app/control_ids.h"
+#include "window/control_ids.h"
 constexpr DWORD kWaitLimitMs = 20000;
 template <typename Condition> bool WaitUntil(Condition done, DWORD limitMs = kWaitLimitMs) {
   for (const DWORD start = GetTickCount(); !done(); Sleep(10))

@@ -14,6 +14,7 @@ int g_token;  // the handle of the volume and of the image file
 uint64_t g_pointer = 0;
 uint32_t g_pending = 0;
 bool g_otherFile = false;
+uint64_t g_imageRead = 0;  // where the next image read starts
 
 // Logs the call; true when it is the one that goes wrong.
 bool Hit(Call call) {
@@ -110,14 +111,14 @@ bool IsSameFile(const char* path, const char* otherPath) {
 }
 // Like an open that creates a missing file: any other path opens an empty file.
 ImageFileHandle OpenImageFile(const char* path) {
-  g_otherFile = g_fakeDrive.imagePath != path;
+  g_otherFile = g_fakeDrive.imagePath != path, g_imageRead = 0;
   return Hit(Call::ImageOpen) ? nullptr : &g_token;
 }
 uint32_t ReadImageFile(ImageFileHandle, void* buffer, uint32_t bytes) {
   const auto& image = g_fakeDrive.image;
-  const uint32_t asked = g_otherFile ? 0 : std::min<uint32_t>(bytes, image.size());
-  const uint32_t n = Granted(Hit(Call::ImageRead), asked);
-  if (n) std::memcpy(buffer, image.data(), n);
-  return n;
+  const uint64_t left = g_otherFile ? 0 : image.size() - g_imageRead;
+  const uint32_t n = Granted(Hit(Call::ImageRead), std::min<uint64_t>(bytes, left));
+  if (n) std::memcpy(buffer, image.data() + g_imageRead, n);
+  return g_imageRead += n, n;
 }
 void CloseImageFile(ImageFileHandle) {}

@@ -23,6 +23,7 @@ std::vector<std::string> ShownTexts(ShownKind kind) {
 }
 
 void SetStatusText(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Status, text}); }
+void KeepWindowResponsive() {}
 void SetMainWindowTitle(const char* text) {
   g_fakeWindow.shown.push_back({ShownKind::Title, text});
 }

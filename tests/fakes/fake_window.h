@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_conventions.h"
+#include "window/window_conventions.h"
 
 enum class ShownKind { Status, Title, ControlText, MessageBox };
 struct Shown {

@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "app/command_line.h"
-#include "app/control_ids.h"
 #include "app/control_layout.h"
 #include "output/dump_file.h"
 #include "output/trace.h"
@@ -16,6 +15,7 @@
 #include "tests/unit/test_support.h"
 #include "volume/disk_geometry.h"
 #include "volume/geometry_report.h"
+#include "window/control_ids.h"
 
 namespace {
 

@@ -23,6 +23,11 @@ void SetStatusText(const char* text);
 void SetMainWindowTitle(const char* text);
 // Replaces the text of the main window's child control `controlId`; a null text empties it.
 void SetControlText(int controlId, const char* text);
+// Lets the window thread retrieve its messages when it has not done so for a
+// while, so that the window never counts as not responding during a long
+// operation: it repaints and answers other programs, but takes no input and
+// runs no command. Cheap enough to call for every sector.
+void KeepWindowResponsive();
 // Shows a modal message box and returns the button the user pressed.
 int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style);
 // Shows the system's own message text for `errorCode` in a message box.

@@ -1,0 +1,79 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "window/main_window_handles.h"
+#include "window/window_conventions.h"
+
+HWND g_mainWindow;
+HWND g_statusBar;
+
+namespace {
+
+HWND OwnerWindow(BoxOwner owner) { return owner == BoxOwner::MainWindow ? g_mainWindow : nullptr; }
+
+// The simple part of the status bar, with the default sunken border.
+constexpr WPARAM kSimplePart = 255;
+
+// Windows counts a window whose thread has retrieved no message for 5 s as not
+// responding. Served a few times a second, it stays well clear of that and
+// repaints often enough for the eye, at a cost no transfer notices.
+constexpr DWORD kServeEveryMs = 100;
+// However many messages other programs post, the operation goes on.
+constexpr DWORD kServeAtMostMs = 50;
+DWORD g_lastServed;
+
+// Keys and clicks, on the client area or the frame: the user's input, which
+// an operation does not take. They are dropped, as the window showed it was busy.
+bool IsInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
+}  // namespace
+
+void SetStatusText(const char* text) {
+  SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(text));
+}
+
+void SetMainWindowTitle(const char* text) { SetWindowTextA(g_mainWindow, text); }
+
+void SetControlText(int controlId, const char* text) {
+  SetDlgItemTextA(g_mainWindow, controlId, text);
+}
+
+// Messages sent by other programs are handled inside PeekMessage itself; the
+// main window's procedure keeps them from acting while an operation runs.
+void KeepWindowResponsive() {
+  const DWORD now = GetTickCount();
+  if (now - g_lastServed < kServeEveryMs) return;
+  MSG message;
+  while (GetTickCount() - now < kServeAtMostMs && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {  // for the message loop, once the operation has ended
+      PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (!IsInput(message.message)) DispatchMessageA(&message);
+  }
+  g_lastServed = GetTickCount();
+}
+
+int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style) {
+  return MessageBoxA(OwnerWindow(owner), text, caption, style);
+}
+
+int ShowSystemErrorBox(BoxOwner owner, uint32_t errorCode, const char* caption, unsigned style) {
+  char* message = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, errorCode, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                 reinterpret_cast<char*>(&message), 0, nullptr);
+  // Without a system text the user still learns the code.
+  char code[16];
+  std::snprintf(code, sizeof code, "%lu", static_cast<unsigned long>(errorCode));
+  const int answer = ShowMessageBox(owner, message ? message : code, caption, style);
+  LocalFree(message);
+  return answer;
+}
