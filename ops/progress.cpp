@@ -11,6 +11,5 @@ void ShowProgress(Progress* progress, uint32_t moved, uint32_t total) {
   progress->shownPercent = percent;
   char text[32];
   std::snprintf(text, sizeof text, progress->format, static_cast<int>(percent));
-  SetStatusText(text);
-  if (progress->inTitle) SetMainWindowTitle(text);
+  ShowProgressText(text, progress->inTitle);
 }

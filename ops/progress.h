@@ -3,7 +3,7 @@
 
 // The progress of one transfer loop: a text with the percentage moved, shown
 // in the status bar and, for some loops, as the main window's title. The texts
-// are sent only when the percentage changes: each costs a redraw.
+// are sent only when the percentage changes.
 struct Progress {
   const char* format;  // one "%3d%%" for the percentage
   bool inTitle;

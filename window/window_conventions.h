@@ -21,6 +21,10 @@ constexpr int kAnswerNo = 7;
 void SetStatusText(const char* text);
 // Replaces the main window's title.
 void SetMainWindowTitle(const char* text);
+// Shows one step of a transfer's progress: replaces the status bar's text and,
+// with inTitle, the main window's title. A transfer shows many, so the status
+// bar paints its latest text when the window is next served, not at once.
+void ShowProgressText(const char* text, bool inTitle);
 // Replaces the text of the main window's child control `controlId`; a null text empties it.
 void SetControlText(int controlId, const char* text);
 // Lets the window thread retrieve its messages when it has not done so for a

@@ -24,6 +24,19 @@ constexpr DWORD kServeEveryMs = 100;
 constexpr DWORD kServeAtMostMs = 50;
 DWORD g_lastServed;
 
+// Setting the status bar's text paints it at once, which costs more than
+// reading a sector. While a transfer shows its progress the bar's painting is
+// off; the window paints the latest text when it is next served, and before
+// any other text or box.
+bool g_progressUnpainted = false;
+
+void PaintProgress() {
+  if (!g_progressUnpainted) return;
+  g_progressUnpainted = false;
+  SendMessageA(g_statusBar, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(g_statusBar, nullptr, TRUE);
+}
+
 // Keys and clicks, on the client area or the frame: the user's input, which
 // an operation does not take. They are dropped, as the window showed it was busy.
 bool IsInput(UINT message) {
@@ -35,10 +48,18 @@ bool IsInput(UINT message) {
 }  // namespace
 
 void SetStatusText(const char* text) {
+  PaintProgress();
   SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(text));
 }
 
 void SetMainWindowTitle(const char* text) { SetWindowTextA(g_mainWindow, text); }
+
+void ShowProgressText(const char* text, bool inTitle) {
+  if (!g_progressUnpainted) SendMessageA(g_statusBar, WM_SETREDRAW, FALSE, 0);
+  g_progressUnpainted = true;
+  SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(text));
+  if (inTitle) SetMainWindowTitle(text);
+}
 
 void SetControlText(int controlId, const char* text) {
   SetDlgItemTextA(g_mainWindow, controlId, text);
@@ -49,6 +70,7 @@ void SetControlText(int controlId, const char* text) {
 void KeepWindowResponsive() {
   const DWORD now = GetTickCount();
   if (now - g_lastServed < kServeEveryMs) return;
+  PaintProgress();
   MSG message;
   while (GetTickCount() - now < kServeAtMostMs && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {  // for the message loop, once the operation has ended
@@ -61,6 +83,7 @@ void KeepWindowResponsive() {
 }
 
 int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style) {
+  PaintProgress();
   return MessageBoxA(OwnerWindow(owner), text, caption, style);
 }
 

@@ -24,6 +24,10 @@ std::vector<std::string> ShownTexts(ShownKind kind) {
 
 void SetStatusText(const char* text) { g_fakeWindow.shown.push_back({ShownKind::Status, text}); }
 void KeepWindowResponsive() {}
+void ShowProgressText(const char* text, bool inTitle) {
+  SetStatusText(text);
+  if (inTitle) SetMainWindowTitle(text);
+}
 void SetMainWindowTitle(const char* text) {
   g_fakeWindow.shown.push_back({ShownKind::Title, text});
 }

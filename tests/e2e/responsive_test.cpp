@@ -1,0 +1,99 @@
+// The window during long transfers, watched from another process: it keeps answering and is never
+// "not responding", takes no command, and a close waits until the operation has ended whole. The
+// drive is L: (/dev/zero): reads are quick zeros and writes are taken, so a long range costs no
+// disk; the image written is a sparse file of zeros, which the read-back then matches.
+#include <gtest/gtest.h>
+#include <set>
+#include "tests/e2e/driver.h"
+namespace {
+enum During { kCommands, kCloseSent, kClosePosted };
+struct Row {
+  const char* name;
+  bool write;
+  During during;  // done once, at the first progress text
+};
+const Row kRows[] = {{"ReadTakesNoCommand", false, kCommands},
+                     {"ReadEndsBeforeASentClose", false, kCloseSent},
+                     {"WriteTakesNoCommand", true, kCommands},
+                     {"WriteEndsBeforeAPostedClose", true, kClosePosted}};
+class Responsive : public testing::TestWithParam<Row> {};
+TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
+  const Row& row = GetParam();
+  const unsigned sectors = row.write ? 262144 : 100000;
+  const std::string folder = "C:\\torvex-e2e\\responsive-" + std::string(row.name);
+  const std::string image = folder + "\\zeros.img", backup = folder + "\\dump_bak.img";
+  ASSERT_TRUE(MakeFolders(folder));
+  DeleteFileA(backup.c_str());
+  // The file dialog would make the folder of an earlier test's choice the current one.
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
+  HANDLE file = CreateFileA(image.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_TRUE(SetFilePointer(file, sectors * 512, nullptr, FILE_BEGIN) && SetEndOfFile(file));
+  CloseHandle(file);
+  RunningProgram p;
+  std::string error;
+  ASSERT_TRUE(StartProgram({.program = WindowsPathFromUnix(EnvironmentValue("TORVEX_E2E_EXE")),
+                            .arguments = row.write ? "-W" : "", .programToken = "",
+                            .workingDirectory = folder,
+                            .stdoutFile = folder + "\\trace.txt",
+                            .environment = {{"TORVEX_GEOMETRY", "80,2,2,18,512"}}}, p, error))
+      << error;
+  HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
+  ASSERT_TRUE(SelectDrive(p, "L:\\") && SetText(GetDlgItem(p.mainWindow, kCountBox), std::to_string(sectors)));
+  ASSERT_TRUE(row.write ? ChooseImage(p, image)
+                        : Send(GetDlgItem(p.mainWindow, kDumpToFileBox), BM_SETCHECK, BST_UNCHECKED) == 0);
+  ASSERT_TRUE(PressButton(execute));
+  MessageBoxInfo box;
+  if (row.write) {
+    ASSERT_TRUE(WaitForMessageBox(p, "確認", box) && AnswerMessageBox(box, IDYES));
+  }
+  // Samples until the end: every status text must be answered within a second.
+  std::set<std::string> progress;
+  bool hung = false, acted = false, boxOpened = false;
+  DWORD slowest = 0;
+  std::string status;
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 120000; Sleep(50)) {
+    hung |= IsHungAppWindow(p.mainWindow) != FALSE;
+    if (WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0) break;
+    const DWORD asked = GetTickCount();
+    status = StatusText(p);
+    slowest = std::max(slowest, GetTickCount() - asked);
+    if (status == "終了") break;
+    boxOpened |= !OpenMessageBoxes(p).empty();
+    if (status.empty() || status.back() != '%' || !progress.insert(status.substr(0, status.size() - 4)).second || acted) continue;
+    acted = true;
+    const LPARAM from = LPARAM(execute);
+    if (row.during == kCloseSent) Send(p.mainWindow, WM_CLOSE);
+    if (row.during == kClosePosted) PostMessageA(p.mainWindow, WM_CLOSE, 0, 0);
+    if (row.during != kCommands) continue;
+    ASSERT_TRUE(PostMessageA(execute, BM_CLICK, 0, 0) &&
+                PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(kExecuteButton, BN_CLICKED), from));
+    if (row.write) {  // read mode has no browse button
+      ASSERT_TRUE(PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(kBrowseButton, BN_CLICKED), from));
+    }
+  }
+  EXPECT_FALSE(hung);
+  EXPECT_LT(slowest, 1000u) << "milliseconds before a status text was answered";
+  EXPECT_FALSE(boxOpened) << "a box or dialog opened under the transfer";
+  const std::set<std::string> phases = row.write ? std::set<std::string>{"BackUp Original DATA ..", "Write DATA .."}
+                                                 : std::set<std::string>{"Reading DATA.."};
+  EXPECT_EQ(progress, phases);
+  if (row.during == kCommands) {
+    ASSERT_TRUE(WaitForPostedMessages(p));
+    EXPECT_EQ(StatusText(p), "終了");
+    EXPECT_TRUE(OpenMessageBoxes(p).empty());
+  } else {  // the close is carried out once the operation has ended
+    DWORD exitCode = 1;
+    EXPECT_TRUE(WaitForSingleObject(p.process, kWaitLimitMs) == WAIT_OBJECT_0 &&
+                GetExitCodeProcess(p.process, &exitCode) && exitCode == 0);
+  }
+  if (row.write) {  // the backup is whole; the read-back matched, or a box would have opened
+    EXPECT_EQ(ReadWholeFile(backup).size(), sectors * 512u);
+  } else {  // one read, run to its end
+    const std::string trace = ReadWholeFile(folder + "\\trace.txt");
+    EXPECT_EQ(trace.find(" ok handel"), trace.rfind(" ok handel"));
+    EXPECT_NE(trace.find("nRead=512\r\nnSize=-512\r\ndata=\r\n"), std::string::npos) << trace;
+  }
+}
+INSTANTIATE_TEST_SUITE_P(Transfers, Responsive, testing::ValuesIn(kRows),
+                         [](const auto& row) { return std::string(row.param.name); });
+}  // namespace
