@@ -2,6 +2,12 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <string>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 // Standard output stays in the C runtime's default mode: text mode on
 // Windows, so every line feed goes out as carriage return and line feed.
@@ -33,6 +39,25 @@ void TraceInvalidHandle() {
   TraceLine("invalid handel");
 }
 
+#ifdef _WIN32
+// Text mode turns each line feed into carriage return and line feed a few
+// hundred bytes at a time. Echoing a whole run that way costs more than
+// reading it, so the same bytes are made here and written in binary mode.
+void TraceBytes(const unsigned char* bytes, size_t length) {
+  std::string echoed;
+  echoed.reserve(length + length / 16);
+  for (size_t i = 0; i < length; ++i) {
+    if (bytes[i] == '\n') echoed += '\r';
+    echoed += static_cast<char>(bytes[i]);
+  }
+  std::fflush(stdout);
+  const int mode = _setmode(_fileno(stdout), _O_BINARY);
+  std::fwrite(echoed.data(), 1, echoed.size(), stdout);
+  std::fflush(stdout);
+  if (mode != -1) _setmode(_fileno(stdout), mode);
+}
+#else
 void TraceBytes(const unsigned char* bytes, size_t length) {
   if (length != 0) std::fwrite(bytes, 1, length, stdout);
 }
+#endif
