@@ -2,7 +2,8 @@
 # targets in the build folder TORVEX_BUILD (default build/windows), makes the
 # benchmarks' Wine prefix there with a drive A: of `drive_sectors` sectors of
 # random bytes, and starts an Xvfb display for it, stopped on exit.
-# Defines: root, build, bench (the benchmarks' folder), prefix, winpath.
+# Defines: root, build, program (TORVEX_EXE, default the build's
+# torvex-e2e.exe), bench (the benchmarks' folder), prefix, winpath.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -11,6 +12,7 @@ scripts/install-deps.sh >/dev/null
 cmake --preset windows -B "$build" >/dev/null
 cmake --build "$build" -j2 --target torvex-e2e "$@" >/dev/null
 
+program=${TORVEX_EXE:-$build/torvex-e2e.exe}
 bench=$build/bench
 prefix=$bench/wineprefix
 mkdir -p "$bench/work"

@@ -50,9 +50,11 @@ bool StartTorvex(const std::string& program, const std::string& arguments,
   return false;
 }
 
-bool WaitForStatusText(const RunningProgram& running, const std::string& expected,
-                       std::string& seen, DWORD limitMs) {
-  return WaitUntil([&] { return (seen = StatusText(running)) == expected; }, limitMs);
+bool WaitForOperationEnd(const RunningProgram& running, std::string& seen, DWORD limitMs) {
+  HWND execute = GetDlgItem(running.mainWindow, kExecuteButton);
+  WaitUntil([&] { return !IsWindowEnabled(execute); }, limitMs);
+  WaitUntil([&] { return IsWindowEnabled(execute) != FALSE; }, limitMs);
+  return (seen = StatusText(running)) == "終了";
 }
 
 bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, uint32_t count,
@@ -70,7 +72,7 @@ bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, u
   }
   confirmed = Now();
   std::string seen;
-  if (!AnswerMessageBox(question, IDYES) || !WaitForStatusText(running, "終了", seen, 1800000)) {
+  if (!AnswerMessageBox(question, IDYES) || !WaitForOperationEnd(running, seen, 1800000)) {
     std::fprintf(stderr, "the write did not finish: status %s\n", seen.c_str());
     return false;
   }
@@ -79,7 +81,7 @@ bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, u
 
 namespace {
 
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 PROCESS_MEMORY_COUNTERS Memory(const RunningProgram& running) {
   PROCESS_MEMORY_COUNTERS memory = {};

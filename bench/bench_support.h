@@ -34,9 +34,10 @@ double Median(std::vector<double> values);
 bool StartTorvex(const std::string& program, const std::string& arguments,
                  const std::string& workDir, RunningProgram& running);
 
-// Waits up to `limitMs` for the status bar to show `expected`; `seen` is the last text read.
-bool WaitForStatusText(const RunningProgram& running, const std::string& expected,
-                       std::string& seen, DWORD limitMs);
+// Waits up to `limitMs` for the operation started by Execute to end (Execute
+// disabled, then enabled again), asking the program nothing meanwhile, so the
+// wait costs it no time; true when it then shows "終了", the status in `seen`.
+bool WaitForOperationEnd(const RunningProgram& running, std::string& seen, DWORD limitMs);
 
 // Rewrites `count` sectors from sector 0 through the window of a TORVEX in
 // write mode, as a user would: types the count, chooses `imagePath` (on C:)
@@ -54,7 +55,7 @@ using Operation = std::function<bool(RunningProgram& running, LARGE_INTEGER& fro
 using BareRun = std::function<double()>;
 
 // Runs TORVEX (started with `arguments`, driven through one operation by
-// `operate`) and the bare loop alternately, three times each, printing a line
+// `operate`) and the bare loop alternately, five times each, printing a line
 // per round; then the medians, the median of the paired ratios beside
 // `ratioTarget`, and TORVEX's memory. False (after saying why) when a run failed.
 bool CompareWithBareLoop(const std::string& program, const std::string& arguments,

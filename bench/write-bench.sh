@@ -2,12 +2,13 @@
 # Write benchmark, run by hand (not a test): TORVEX writes an image from C:
 # onto an image-backed drive A: through its window under Wine in write mode
 # (the image chosen in the file dialog, Execute, Yes; backup to
-# "dump_bak.img", write, read-back and check), alternating three times with a
+# "dump_bak.img", write, read-back and check), alternating five times with a
 # bare Win32 loop of the same work on the same drive under the same Wine, at
 # 64 MiB and 256 MiB (131,072 and 524,288 sectors of 512 bytes). Prints every
 # round, the medians, the median of the paired ratios, TORVEX's peak memory
-# and what the progress texts cost on the display.
-# Usage: [TORVEX_BUILD=build/windows] bench/write-bench.sh [SECTORS...]
+# and what the progress texts cost on the display. TORVEX_EXE times another
+# build of torvex-e2e.exe (a Unix path), for figures before and after a change.
+# Usage: [TORVEX_BUILD=build/windows] [TORVEX_EXE=...] bench/write-bench.sh [SECTORS...]
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(131072 524288)
 drive_sectors=0
@@ -22,7 +23,7 @@ for sectors in "${sizes[@]}"; do
   image=$images/write-$sectors.img
   head -c $((sectors * 512)) /dev/urandom >"$image"
   scripts/wine-run.sh "$build/torvex_write_bench.exe" \
-    "$(winpath "$build/torvex-e2e.exe")" "$(winpath "$bench/work")" "$sectors" \
+    "$(winpath "$program")" "$(winpath "$bench/work")" "$sectors" \
     "C:\\bench\\write-$sectors.img"
   cmp -s -n $((sectors * 512)) "$image" "$prefix/drives/a.img" &&
     echo "  drive A: holds the image after the last round"
