@@ -50,9 +50,26 @@ bool StartTorvex(const std::string& program, const std::string& arguments,
   return false;
 }
 
-bool WaitForStatusText(const RunningProgram& running, const std::string& expected,
-                       std::string& seen, DWORD limitMs) {
-  return WaitUntil([&] { return (seen = StatusText(running)) == expected; }, limitMs);
+bool WaitForEnd(const RunningProgram& running, uint32_t sectors, std::string& seen) {
+  HWND execute = GetDlgItem(running.mainWindow, kExecuteButton);
+  const auto ended = [&] { return seen == "終了" && IsWindowEnabled(execute); };
+  WaitUntil([&] {
+    seen = StatusText(running);
+    return ended() || !OpenMessageBoxes(running).empty();
+  }, 60000 + sectors);
+  return ended() && OpenMessageBoxes(running).empty();
+}
+
+bool ReadThroughWindow(RunningProgram& running, uint32_t count, LARGE_INTEGER& clicked) {
+  SetText(GetDlgItem(running.mainWindow, kCountBox), std::to_string(count));
+  std::string seen;
+  clicked = Now();
+  if (PressButton(GetDlgItem(running.mainWindow, kExecuteButton)) &&
+      WaitForEnd(running, count, seen)) {
+    return true;
+  }
+  std::fprintf(stderr, "the read did not end: status %s\n", seen.c_str());
+  return false;
 }
 
 bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, uint32_t count,
@@ -70,8 +87,8 @@ bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, u
   }
   confirmed = Now();
   std::string seen;
-  if (!AnswerMessageBox(question, IDYES) || !WaitForStatusText(running, "終了", seen, 1800000)) {
-    std::fprintf(stderr, "the write did not finish: status %s\n", seen.c_str());
+  if (!AnswerMessageBox(question, IDYES) || !WaitForEnd(running, count, seen)) {
+    std::fprintf(stderr, "the write did not end: status %s\n", seen.c_str());
     return false;
   }
   return true;

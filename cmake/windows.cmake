@@ -81,11 +81,13 @@ set_tests_properties(full-disk.cleanup PROPERTIES FIXTURES_CLEANUP full-disk)
 add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET_FILE:torvex>)
 
 # The benchmarks (bench/read-bench.sh and bench/write-bench.sh run them by
-# hand; not tests) and the write-mode demo's driver (scripts/run.sh -W).
-foreach(bench torvex_read_bench torvex_write_bench torvex_write_demo)
+# hand; not tests) and the demo's driver (scripts/run.sh without a display),
+# which is built with everything else.
+foreach(bench torvex_read_bench torvex_write_bench torvex_demo)
   string(REPLACE "torvex_" "" bench_source ${bench})
   add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp
     tests/e2e/driver.cpp)
   torvex_target(${bench})
   target_link_libraries(${bench} PRIVATE psapi comctl32 user32 gdi32)
 endforeach()
+set_target_properties(torvex_demo PROPERTIES EXCLUDE_FROM_ALL FALSE)
