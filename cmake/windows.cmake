@@ -77,6 +77,16 @@ add_test(NAME full-disk.cleanup
 set_tests_properties(full-disk.setup PROPERTIES FIXTURES_SETUP full-disk)
 set_tests_properties(full-disk.cleanup PROPERTIES FIXTURES_CLEANUP full-disk)
 
+# The README's two demos, run as a new user runs them without a display: each
+# must end with the operation done and its files checked. scripts/run.sh builds
+# in this folder and starts its own Wine prefix and display (demo/), so nothing
+# else runs meanwhile.
+add_test(NAME demo.read COMMAND env -u DISPLAY TORVEX_BUILD=${CMAKE_BINARY_DIR}
+  ${PROJECT_SOURCE_DIR}/scripts/run.sh)
+add_test(NAME demo.write COMMAND env -u DISPLAY TORVEX_BUILD=${CMAKE_BINARY_DIR}
+  ${PROJECT_SOURCE_DIR}/scripts/run.sh -W)
+set_tests_properties(demo.read demo.write PROPERTIES RUN_SERIAL TRUE)
+
 # The program is one PE32 GUI file that imports only system DLLs.
 add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET_FILE:torvex>)
 
