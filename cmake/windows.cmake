@@ -49,14 +49,19 @@ gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 N
 # gtest_discover_tests splits a list-valued property such as ENVIRONMENT at its
 # separators and keeps only the first variable, so the environment is set by a
 # file that ctest reads after the discovered tests.
-# The same holds for the list of fixtures: the full disk joins xvfb there.
+# The same holds for the list of fixtures: the full disk joins xvfb there, for
+# the rows that need it alone, so that the others run where it cannot be had.
 set(TORVEX_E2E_ENVIRONMENT ${TORVEX_DRIVES_ENVIRONMENT}
   "TORVEX_EXE=$<TARGET_FILE:torvex>" "TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>"
   "TORVEX_FULL_DISK=${CMAKE_BINARY_DIR}/full-disk")
 file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
 "if(torvex_e2e_tests_TESTS)
-  set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\"
-    FIXTURES_REQUIRED \"xvfb;full-disk\")
+  set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\")
+  set(full_disk_tests \${torvex_e2e_tests_TESTS})
+  list(FILTER full_disk_tests INCLUDE REGEX BackupOnFullDisk)
+  if(full_disk_tests)
+    set_tests_properties(\${full_disk_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;full-disk\")
+  endif()
 endif()
 ")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
@@ -69,7 +74,9 @@ add_test(NAME xvfb.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh stop ${CMA
 set_tests_properties(xvfb.start PROPERTIES FIXTURES_SETUP xvfb)
 set_tests_properties(xvfb.stop PROPERTIES FIXTURES_CLEANUP xvfb)
 
-# The end-to-end tests' full disk: a 16 KiB tmpfs (see scripts/full-disk.sh).
+# The full disk of the end-to-end rows BackupOnFullDisk: a 16 KiB tmpfs (see
+# scripts/full-disk.sh). Without root the setup leaves the reason in
+# full-disk.unavailable and those rows report themselves skipped.
 add_test(NAME full-disk.setup
   COMMAND ${PROJECT_SOURCE_DIR}/scripts/full-disk.sh setup ${CMAKE_BINARY_DIR})
 add_test(NAME full-disk.cleanup
