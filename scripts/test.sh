@@ -22,18 +22,19 @@ scripts/fuzz.sh 20
 
 # The figures of this run, together at the end.
 lines() { git ls-files "$@" | grep -E '\.(cpp|h)$' | xargs cat | wc -l; }
-# The tests ctest reported skipped, each with its reason: the line after
-# GoogleTest's "Skipped" in the test's output (ctest's log of this run).
+# The tests ctest reported skipped in the given presets, each with its reason:
+# the line after GoogleTest's "Skipped" in the test's output (ctest's log of this run).
 skipped() {
-  awk '{ sub(/\r$/, "") }
-       /^[0-9]+\/[0-9]+ Test: / { name = $3; reason = "" }
-       after_skip && reason == "" { reason = /^\[/ ? "no reason given" : $0 }
-       { after_skip = /: Skipped$/ }
-       /^Skip regular expression found in output/ { print "skipped: " name " (" reason ")"; n++ }
-       END { if (!n) print "skipped: none" }' "$@"
+  for preset in "$@"; do cat "build/$preset/Testing/Temporary/LastTest.log"; done |
+    awk '{ sub(/\r$/, "") }
+      /^[0-9]+\/[0-9]+ Test: / { name = $3; reason = "" }
+      after_skip && reason == "" { reason = /^\[/ ? "no reason given" : $0 }
+      { after_skip = /: Skipped$/ }
+      /^Skip regular expression found in output/ { print "skipped: " name " (" reason ")"; n++ }
+      END { if (!n) print "skipped: none" }'
 }
 echo "== figures"
 echo "C++ lines: tests $(lines tests), program $(lines app volume ops output resources)"
-skipped "${presets[@]/#/build/}"/Testing/Temporary/LastTest.log
+skipped "${presets[@]}"
 cat build/native-sanitize/fault-matrix.txt
 cat build/fuzz/fuzz-figures.txt
