@@ -50,11 +50,25 @@ bool StartTorvex(const std::string& program, const std::string& arguments,
   return false;
 }
 
-bool WaitForOperationEnd(const RunningProgram& running, std::string& seen, DWORD limitMs) {
+bool WaitForEnd(const RunningProgram& running, uint32_t sectors, std::string& seen) {
   HWND execute = GetDlgItem(running.mainWindow, kExecuteButton);
-  WaitUntil([&] { return !IsWindowEnabled(execute); }, limitMs);
-  WaitUntil([&] { return IsWindowEnabled(execute) != FALSE; }, limitMs);
-  return (seen = StatusText(running)) == "終了";
+  const auto ended = [&] {
+    return IsWindowEnabled(execute) && (seen = StatusText(running)) == "終了";
+  };
+  WaitUntil([&] { return ended() || !OpenMessageBoxes(running).empty(); }, 60000 + sectors);
+  return ended() && OpenMessageBoxes(running).empty();
+}
+
+bool ReadThroughWindow(RunningProgram& running, uint32_t count, LARGE_INTEGER& clicked) {
+  SetText(GetDlgItem(running.mainWindow, kCountBox), std::to_string(count));
+  std::string seen;
+  clicked = Now();
+  if (PressButton(GetDlgItem(running.mainWindow, kExecuteButton)) &&
+      WaitForEnd(running, count, seen)) {
+    return true;
+  }
+  std::fprintf(stderr, "the read did not end: status %s\n", seen.c_str());
+  return false;
 }
 
 bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, uint32_t count,
@@ -72,8 +86,8 @@ bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, u
   }
   confirmed = Now();
   std::string seen;
-  if (!AnswerMessageBox(question, IDYES) || !WaitForOperationEnd(running, seen, 1800000)) {
-    std::fprintf(stderr, "the write did not finish: status %s\n", seen.c_str());
+  if (!AnswerMessageBox(question, IDYES) || !WaitForEnd(running, count, seen)) {
+    std::fprintf(stderr, "the write did not end: status %s\n", seen.c_str());
     return false;
   }
   return true;

@@ -1,7 +1,7 @@
 #pragma once
-// What the benchmarks and the write-mode demo share: clocks and medians,
-// rounds that alternate TORVEX with a bare Win32 loop, and TORVEX started and
-// driven through its window with the end-to-end driver.
+// What the benchmarks and the demo share: clocks and medians, rounds that
+// alternate TORVEX with a bare Win32 loop, and TORVEX started and driven
+// through its window with the end-to-end driver.
 #include <windows.h>
 #include <psapi.h>
 
@@ -34,15 +34,23 @@ double Median(std::vector<double> values);
 bool StartTorvex(const std::string& program, const std::string& arguments,
                  const std::string& workDir, RunningProgram& running);
 
-// Waits up to `limitMs` for the operation started by Execute to end (Execute
-// disabled, then enabled again), asking the program nothing meanwhile, so the
-// wait costs it no time; true when it then shows "終了", the status in `seen`.
-bool WaitForOperationEnd(const RunningProgram& running, std::string& seen, DWORD limitMs);
+// Waits for the end of the operation that Execute started: "終了" in the
+// status bar with Execute enabled again. The status is asked only while
+// Execute is enabled, so a running operation is asked nothing and the wait
+// costs it no time. Stops early when a message box is open, where an
+// operation that reports a failure waits; allows a minute and a millisecond a
+// sector. True only for "終了" with no box open; `seen` is the last status read.
+bool WaitForEnd(const RunningProgram& running, uint32_t sectors, std::string& seen);
+
+// Reads `count` sectors from the start sector through the window of a TORVEX
+// in read mode, as a user would: types the count, presses Execute and waits
+// for the end. `clicked` is the moment Execute was pressed. Says why on failure.
+bool ReadThroughWindow(RunningProgram& running, uint32_t count, LARGE_INTEGER& clicked);
 
 // Rewrites `count` sectors from sector 0 through the window of a TORVEX in
 // write mode, as a user would: types the count, chooses `imagePath` (on C:)
 // in the file dialog, presses Execute and answers "確認" with Yes, then waits
-// for "終了". `confirmed` is the moment Yes was pressed. Says why on failure.
+// for the end. `confirmed` is the moment Yes was pressed. Says why on failure.
 bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, uint32_t count,
                         LARGE_INTEGER& confirmed);
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "window/control_ids.h"
 
 namespace {
 
@@ -31,17 +30,6 @@ double BareLoopSeconds(uint32_t sectors, uint32_t sectorSize) {
   const LARGE_INTEGER end = Now();
   CloseHandle(volume);
   return Seconds(start, end);
-}
-
-// One read of the whole range through the window: Execute pressed, "終了" awaited.
-bool ReadThroughWindow(RunningProgram& running, uint32_t sectors, LARGE_INTEGER& clicked) {
-  SetText(GetDlgItem(running.mainWindow, kCountBox), std::to_string(sectors));
-  std::string seen;
-  clicked = Now();
-  PressButton(GetDlgItem(running.mainWindow, kExecuteButton));
-  if (WaitForOperationEnd(running, seen, 600000)) return true;
-  std::fprintf(stderr, "the read did not finish: status %s\n", seen.c_str());
-  return false;
 }
 
 }  // namespace

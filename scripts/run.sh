@@ -1,25 +1,34 @@
 #!/usr/bin/env bash
 # Builds TORVEX and starts it under Wine with a demo 1.44 MB floppy (FAT12) as
 # drive A:. Arguments are passed to the program (-W for write mode).
-# With a display the window opens for you; without one (no DISPLAY) the
-# program runs on Xvfb and a screenshot is saved: in read mode Execute is
-# clicked once; in write mode the demo image is chosen in the file dialog,
-# Execute pressed and the confirmation answered Yes.
+# With a display the window opens for you. Without one (no DISPLAY) the
+# program runs on Xvfb and the demo driver (bench/demo.cpp) works its window
+# through messages: in read mode it presses Execute (start 0, count 1); in
+# write mode it chooses the demo image in the file dialog, types 2 as the
+# count, presses Execute and answers Yes. It waits for 終了 and prints what the
+# window shows; the script then checks the files (dump.img holds the floppy's
+# first sector; dump_bak.img holds sectors 0 and 1 as they were and the drive
+# the image) and says where they are. It exits non-zero, saying why, when the
+# operation did not end as it should.
 # In write mode a 2-sector demo image is made first, C:\torvex-demo\write-me.img.
 #
 # It runs torvex-e2e.exe, which differs from torvex.exe only in that it takes
 # the drive geometry from TORVEX_GEOMETRY: Wine has no geometry call for an
-# image-backed drive. The build folder is TORVEX_BUILD (default build/windows).
+# image-backed drive. The build folder is TORVEX_BUILD (default build/windows,
+# relative to this folder or absolute).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=$root/${TORVEX_BUILD:-build/windows}
-write_mode=false
-for argument in "$@"; do [ "$argument" = -W ] && write_mode=true; done
+build=$(realpath -m "${TORVEX_BUILD:-build/windows}")
+exe=$build/torvex-e2e.exe
+write_mode=false  # the program's own rule: -W anywhere in an argument, its path included
+for argument in "$exe" "$@"; do
+  if [[ $argument == *-W* ]]; then write_mode=true; fi
+done
 scripts/install-deps.sh
 cmake --preset windows -B "$build" >/dev/null
 targets=(torvex-e2e)
-if $write_mode && [ -z "${DISPLAY:-}" ]; then targets+=(torvex_write_demo); fi
+if [ -z "${DISPLAY:-}" ]; then targets+=(torvex_demo); fi
 cmake --build "$build" -j2 --target "${targets[@]}"
 
 demo=$build/demo
@@ -44,7 +53,6 @@ fi
 export WINEPREFIX=$prefix
 . scripts/wine-env.sh
 export TORVEX_GEOMETRY=80,2,2,18,512  # cylinders, Floppy, tracks, sectors, bytes
-exe=$build/torvex-e2e.exe
 cd "$demo"  # dump.img is saved here
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -56,26 +64,55 @@ fi
 trap '"$root/scripts/xvfb.sh" stop "$demo" >/dev/null' EXIT  # also ends the prefix's Wine server
 export DISPLAY=:$(cat "$demo/xvfb.display")
 
+winpath() { echo "Z:${1//\//\\}"; }
+rm -f dump.img trace.txt screenshot.bmp screenshot.png
+driver=("$(winpath "$exe")" "$*" "$(winpath "$demo")")
+if $write_mode; then driver+=('C:\torvex-demo\write-me.img' 2); fi
+# The window's texts are code page 932, like everything the program shows.
+ended=true
+TORVEX_SCREENSHOTS=$demo run_wine "$build/torvex_demo.exe" "${driver[@]}" 2>&1 |
+  iconv -c -f CP932 -t UTF-8 | tr -d '\r' | sed '/^wine: /d' || ended=false  # not Wine's notes
+
+problems=()
+$ended || problems+=("the operation did not end with 終了 and no message box open")
+files=()
+if [ -f screenshot.bmp ]; then
+  convert screenshot.bmp screenshot.png && rm screenshot.bmp
+  files+=("screenshot $demo/screenshot.png")
+fi
+if [ -s trace.txt ]; then files+=("trace $demo/trace.txt"); else rm -f trace.txt; fi
 if $write_mode; then
-  winpath() { echo "Z:${1//\//\\}"; }
-  rm -f "$demo/write-mode.bmp"
-  TORVEX_SCREENSHOTS=$demo run_wine "$build/torvex_write_demo.exe" "$(winpath "$exe")" "$*" \
-    "$(winpath "$demo")" 'C:\torvex-demo\write-me.img' 2 2>/dev/null
-  convert "$demo/write-mode.bmp" "$demo/screenshot.png"
   # The file dialog may have made the image's folder the current directory.
   backup=$demo/dump_bak.img
   [ -f "$backup" ] || backup=$images/dump_bak.img
-  echo "TORVEX wrote on Xvfb: screenshot $demo/screenshot.png, trace $demo/trace.txt," \
-    "backup $backup, drive A: $prefix/drives/a.img"
-  exit 0
+  if [ ! -f "$backup" ]; then
+    problems+=("no dump_bak.img was saved")
+  else
+    files+=("backup $backup")
+    cmp -s "$backup" <(head -c 1024 floppy.img) ||
+      problems+=("dump_bak.img does not hold the floppy's sectors 0 and 1 as they were")
+  fi
+  files+=("drive A: $prefix/drives/a.img")
+  cmp -s "$prefix/drives/a.img" <(cat "$images/write-me.img"; tail -c +1025 floppy.img) ||
+    problems+=("drive A: does not hold the image in sectors 0 and 1 and the rest unchanged")
+  done_text="wrote the demo image over sectors 0 and 1 of the demo floppy (drive A:) on Xvfb;"
+  done_text+=" dump_bak.img holds them as they were and drive A: holds the image"
+else
+  if [ ! -f dump.img ]; then
+    problems+=("no dump.img was saved")
+  else
+    files+=("dump $demo/dump.img")
+    cmp -s dump.img <(head -c 512 floppy.img) ||
+      problems+=("dump.img does not hold the floppy's first sector, and only it")
+  fi
+  done_text="read sector 0 of the demo floppy (drive A:) on Xvfb; dump.img holds it"
 fi
 
-run_wine "$exe" "$@" >"$demo/trace.txt" 2>/dev/null &
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^TORVEX Ver1.0$' | head -n 1)
-sleep 1
-# The Execute button sits at (300, 15) in the client area, 82 x 36 pixels.
-# The screenshot keeps room beside the window for a message box.
-xdotool mousemove --window "$window" 341 33 click 1
-sleep 3
-import -window root -crop 720x560+40+20 "$demo/screenshot.png"
-echo "TORVEX ran on Xvfb: screenshot $demo/screenshot.png, trace $demo/trace.txt, dump $demo/dump.img"
+if [ ${#problems[@]} -gt 0 ]; then
+  echo "run.sh: TORVEX did not do what the demo expects:" >&2
+  printf '  %s\n' "${problems[@]}" >&2
+  if [ ${#files[@]} -gt 0 ]; then printf '  %s\n' "${files[@]}" >&2; fi
+  exit 1
+fi
+echo "TORVEX $done_text."
+printf '  %s\n' "${files[@]}"
