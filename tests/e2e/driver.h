@@ -37,11 +37,6 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary);
   return bool(file.write(bytes.data(), bytes.size()).flush());
 }
-inline bool MakeFolders(const std::string& path) {  // a Windows path and its missing parents
-  for (size_t at = path.find('\\', 3); at < path.size(); at = path.find('\\', at + 1))
-    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
 inline std::string ClassName(HWND window) {
   char name[256] = {};
   GetClassNameA(window, name, sizeof name);
@@ -119,8 +114,7 @@ inline bool CloseProgram(RunningProgram& p, DWORD& exitCode) {
          WaitForSingleObject(p.process, kWaitLimitMs) == WAIT_OBJECT_0 &&
          GetExitCodeProcess(p.process, &exitCode);
 }
-// Wine carries neither SB_GETTEXTA's buffer nor WM_GETFONT across processes: the buffer lies in the
-// program's memory, and WM_GETFONT is sent by a short thread started inside the program.
+// Wine does not carry SB_GETTEXTA's buffer across processes: it lies in the program's memory.
 inline std::string StatusText(const RunningProgram& p) {
   char text[512] = {};
   void* remote = VirtualAllocEx(p.process, nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE);
@@ -130,45 +124,13 @@ inline std::string StatusText(const RunningProgram& p) {
   VirtualFreeEx(p.process, remote, 0, MEM_RELEASE);
   return text;
 }
-// The thread runs this code on {SendMessageA, control} (user32 lies at the same address in both
-// processes), and its exit code is the font: push ebx; mov ebx,[esp+8]; push 0; push 0;
-// push WM_GETFONT; push [ebx+4]; call [ebx]; pop ebx; ret 4.
-inline bool ControlFont(const RunningProgram& p, HWND control, HFONT& font) {
-  static const unsigned char kCode[] = {0x53, 0x8B, 0x5C, 0x24, 8, 0x6A, 0, 0x6A, 0, 0x6A,
-                                        WM_GETFONT, 0xFF, 0x73, 4, 0xFF, 0x13, 0x5B, 0xC2, 4, 0};
-  const void* call[2] = {(void*)GetProcAddress(GetModuleHandleA("user32"), "SendMessageA"),
-                         control};
-  auto* code = (char*)VirtualAllocEx(p.process, nullptr, 64, MEM_COMMIT, PAGE_EXECUTE_READWRITE);
-  const bool written = code && WriteProcessMemory(p.process, code, kCode, sizeof kCode, nullptr) &&
-                       WriteProcessMemory(p.process, code + 32, call, sizeof call, nullptr);
-  HANDLE thread = written ? CreateRemoteThread(p.process, nullptr, 0,
-                                               LPTHREAD_START_ROUTINE(code), code + 32, 0, nullptr)
-                          : nullptr;
-  DWORD answer = 0;
-  const bool ok = thread && WaitForSingleObject(thread, kWaitLimitMs) == WAIT_OBJECT_0 &&
-                  GetExitCodeThread(thread, &answer);
-  if (thread) CloseHandle(thread);
-  // A thread that has not ended may still run the code, which must then stay.
-  if (code && (ok || !thread)) VirtualFreeEx(p.process, code, 0, MEM_RELEASE);
-  font = HFONT(answer);
-  return ok;
-}
-// A combo box's items, read by selecting each, as Wine's CB_GETLBTEXT across processes keeps only
-// the first character; the selection is restored.
-inline std::vector<std::string> ComboItems(HWND combo, LRESULT& selected) {
-  std::vector<std::string> items;
-  selected = Send(combo, CB_GETCURSEL);
-  for (LRESULT i = 0; i < Send(combo, CB_GETCOUNT) && Send(combo, CB_SETCURSEL, i) == i; ++i)
-    items.push_back(WindowText(combo));
-  Send(combo, CB_SETCURSEL, selected);
-  return items;
-}
+// Selects a drive by its root, as CB_GETLBTEXT across processes under Wine gives only the
+// first character of an item: each item is selected and the combo box's text read.
 inline bool SelectDrive(const RunningProgram& p, const std::string& root) {
   HWND list = GetDlgItem(p.mainWindow, kDriveList);
-  LRESULT selected = 0;
-  const std::vector<std::string> items = ComboItems(list, selected);
-  const LRESULT at = std::find(items.begin(), items.end(), root) - items.begin();
-  return Send(list, CB_SETCURSEL, at) == at;
+  for (LRESULT i = 0; Send(list, CB_SETCURSEL, i) == i; ++i)
+    if (WindowText(list) == root) return true;
+  return false;
 }
 // Waits until what was posted to the program so far has been handled: a posted EM_SETLIMITTEXT
 // to the offset box is the marker behind it; the limit is restored afterwards.
@@ -208,14 +170,12 @@ inline bool AnswerMessageBox(const MessageBoxInfo& box, int id) {
   return PressButton(GetDlgItem(box.window, id)) &&
          WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); });
 }
-inline bool OpenImageDialog(const RunningProgram& p, MessageBoxInfo& dialog) {
-  return PressButton(GetDlgItem(p.mainWindow, kBrowseButton)) &&
-         WaitForMessageBox(p, "ファイル名の取得", dialog);
-}
 // Types a full path on C: (the dialog does not resolve Wine's Z:) into the name box and presses OK.
 inline bool ChooseImage(const RunningProgram& p, const std::string& windowsPath) {
   MessageBoxInfo d;
-  if (!OpenImageDialog(p, d)) return false;
+  if (!PressButton(GetDlgItem(p.mainWindow, kBrowseButton)) ||
+      !WaitForMessageBox(p, "ファイル名の取得", d))
+    return false;
   HWND name = GetDlgItem(d.window, cmb13);  // the name box: a combo box, or an edit box
   if (!name) name = GetDlgItem(d.window, edt1);
   return SetText(name, windowsPath) && AnswerMessageBox(d, IDOK) && WaitForPostedMessages(p);
@@ -242,5 +202,5 @@ inline bool SaveScreenshot(const RunningProgram& p, const std::string& name) {
                               sizeof f + sizeof h};  // 0x4D42: "BM"
   folder = folder[0] == '/' ? WindowsPathFromUnix(folder) : folder;
   const std::string headers = std::string((char*)&f, sizeof f) + std::string((char*)&h, sizeof h);
-  return ok && MakeFolders(folder) && WriteWholeFile(folder + "\\" + name, headers + pixels);
+  return ok && WriteWholeFile(folder + "\\" + name, headers + pixels);
 }
