@@ -22,6 +22,6 @@ scripts/fuzz.sh 20
 # The figures of this run, together at the end.
 lines() { git ls-files "$@" | grep -E '\.(cpp|h)$' | xargs cat | wc -l; }
 echo "== figures"
-echo "C++ lines: tests $(lines tests), program $(lines app volume ops output resources)"
+echo "C++ lines: tests $(lines tests), program $(lines app volume ops output resources window)"
 cat build/native-sanitize/fault-matrix.txt
 cat build/fuzz/fuzz-figures.txt

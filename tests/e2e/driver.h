@@ -48,8 +48,7 @@ inline std::string WindowText(HWND window) {  // the bytes the program stored (c
   return text.c_str();
 }
 inline BOOL CALLBACK Collect(HWND window, LPARAM windows) {
-  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
-  return TRUE;
+  return reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window), TRUE;
 }
 inline std::vector<HWND> ThreadWindows(DWORD thread) {
   std::vector<HWND> found;
@@ -64,10 +63,9 @@ inline bool SetText(HWND control, const std::string& text) {
 inline bool PressButton(HWND button) {
   return IsWindowEnabled(button) && PostMessageA(button, BM_CLICK, 0, 0);
 }
-struct LaunchOptions {
+struct LaunchOptions {  // the program inherits the caller's environment
   std::string program, arguments, programToken;  // token: first word, "" the quoted program
   std::string workingDirectory, stdoutFile;      // "": the test's own / not redirected
-  std::vector<std::pair<std::string, std::string>> environment;  // variables set for the program
 };
 struct RunningProgram {  // killed when destroyed, so a failed assertion leaves no program behind
   HANDLE process = nullptr;
@@ -79,9 +77,7 @@ struct RunningProgram {  // killed when destroyed, so a failed assertion leaves 
   }
 };
 // Starts the program and waits for its visible main window (class IDM_SEC_READ).
-inline bool StartProgram(const LaunchOptions& o, RunningProgram& p, std::string& error) {
-  for (const auto& [name, value] : o.environment)
-    SetEnvironmentVariableA(name.c_str(), value.c_str());
+inline bool StartProgram(const LaunchOptions& o, RunningProgram& p) {
   std::string line = (o.programToken.empty() ? '"' + o.program + '"' : o.programToken) + ' ';
   line += o.arguments;
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -97,7 +93,6 @@ inline bool StartProgram(const LaunchOptions& o, RunningProgram& p, std::string&
   const bool made = CreateProcessA(o.program.c_str(), &line[0], nullptr, nullptr,
                                    startup.dwFlags != 0, 0, nullptr, folder, &startup, &info);
   if (startup.hStdOutput) CloseHandle(startup.hStdOutput);
-  error = (made ? "no main window of " : "cannot start ") + line;
   if (!made) return false;
   CloseHandle(info.hThread);
   p.process = info.hProcess;
@@ -124,8 +119,8 @@ inline std::string StatusText(const RunningProgram& p) {
   VirtualFreeEx(p.process, remote, 0, MEM_RELEASE);
   return text;
 }
-// Selects a drive by its root, as CB_GETLBTEXT across processes under Wine gives only the
-// first character of an item: each item is selected and the combo box's text read.
+// Selects a drive by its root. CB_GETLBTEXT across processes under Wine gives only the first
+// character of an item, so each item is selected in turn and the combo box's text read.
 inline bool SelectDrive(const RunningProgram& p, const std::string& root) {
   HWND list = GetDlgItem(p.mainWindow, kDriveList);
   for (LRESULT i = 0; Send(list, CB_SETCURSEL, i) == i; ++i)
@@ -150,19 +145,16 @@ inline std::vector<MessageBoxInfo> OpenMessageBoxes(const RunningProgram& p) {  
   std::vector<MessageBoxInfo> boxes;
   for (HWND w : ThreadWindows(p.threadId)) {
     if (!IsWindowVisible(w) || ClassName(w) != "#32770") continue;
-    const std::string text = WindowText(GetDlgItem(w, 0xFFFF));
-    boxes.push_back({w, GetWindow(w, GW_OWNER), WindowText(w), text});
+    boxes.push_back({w, GetWindow(w, GW_OWNER), WindowText(w), WindowText(GetDlgItem(w, 0xFFFF))});
   }
   return boxes;
 }
 inline bool WaitForMessageBox(const RunningProgram& p, const std::string& caption,
                               MessageBoxInfo& box) {
   return WaitUntil([&] {
-    const std::vector<MessageBoxInfo> open = OpenMessageBoxes(p);
-    auto found =
-        std::find_if(open.begin(), open.end(), [&](auto& b) { return b.caption == caption; });
-    if (found != open.end()) box = *found;
-    return found != open.end();
+    for (const MessageBoxInfo& open : OpenMessageBoxes(p))
+      if (open.caption == caption) return box = open, true;
+    return false;
   });
 }
 // Presses the button IDOK, IDYES, ... and waits until the box has gone.
@@ -187,17 +179,14 @@ inline bool SaveScreenshot(const RunningProgram& p, const std::string& name) {
   if (folder.empty() || !GetWindowRect(p.mainWindow, &r)) return folder.empty();
   BITMAPINFOHEADER h = {sizeof h, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   std::string pixels((h.biWidth * 3 + 3) / 4 * 4 * h.biHeight, '\0');  // rows of whole DWORDs
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, h.biWidth, h.biHeight);
   HGDIOBJ old = SelectObject(memory, bitmap);  // without a window manager nothing covers the window
   const bool ok =
       BitBlt(memory, 0, 0, h.biWidth, h.biHeight, screen, r.left, r.top, SRCCOPY) &&
       SelectObject(memory, old) &&  // GetDIBits wants the bitmap selected into no DC
       GetDIBits(memory, bitmap, 0, h.biHeight, &pixels[0], (BITMAPINFO*)&h, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap), DeleteDC(memory), ReleaseDC(nullptr, screen);
   const BITMAPFILEHEADER f = {0x4D42, DWORD(sizeof f + sizeof h + pixels.size()), 0, 0,
                               sizeof f + sizeof h};  // 0x4D42: "BM"
   folder = folder[0] == '/' ? WindowsPathFromUnix(folder) : folder;

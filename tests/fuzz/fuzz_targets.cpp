@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <map>
 #include <stdexcept>
 
 #include "app/command_line.h"
@@ -11,7 +10,9 @@
 #include "window/window_conventions.h"
 
 // A lead byte of code page 932: it and the next byte are one character.
-bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsCp932LeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Any command line: its arguments, each quoted again from its start to its last blank (so no
 // closing quote follows a backslash or a lone lead byte), must come back from the new line.
@@ -51,7 +52,7 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   g_drive.faultAt = input.ConsumeIntegralInRange(-1, 600);
   g_drive.fault = input.PickValueInArray({Fault::Fail, Fault::Short, Fault::Pending});
   g_drive.losesWrites = input.ConsumeBool();
-  g_drive.largestBuffer = 1 << 24;  // a larger one costs AddressSanitizer much time and finds no more
+  g_drive.largestBuffer = 1 << 24;  // larger ones cost AddressSanitizer much time, find no more
   g_drive.image.assign(input.ConsumeIntegralInRange(0u, 300u * std::min(s, 4096u)), 0xA5);
   g_drive.imageSizeReported = input.ConsumeBool() ? input.ConsumeIntegral<uint64_t>() : 0;
   g_answers = {input.PickValueInArray({kAnswerYes, kAnswerNo, kAnswerOk})};
@@ -60,23 +61,19 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   std::filesystem::remove_all("dump.img"), std::filesystem::remove_all("dump_bak.img");
   return RunChecked(write, start, count);
 }
-std::string FuzzReadOperation(FuzzedDataProvider& input) { return FuzzOperation(input, false); }
-std::string FuzzWriteOperation(FuzzedDataProvider& input) { return FuzzOperation(input, true); }
 
 // One program for every target; its link names it: torvex_fuzz_<target>.
-std::string (*g_target)(FuzzedDataProvider&);
+std::string g_target;
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
-  static const std::map<std::string, decltype(g_target)> kTargets = {
-      {"arguments", FuzzArguments}, {"read_operation", FuzzReadOperation},
-      {"write_operation", FuzzWriteOperation}};
-  const std::string program = (*argv)[0];
-  g_target = kTargets.at(program.substr(program.rfind("torvex_fuzz_") + 12));
+  g_target = std::string((*argv)[0]).substr(std::string((*argv)[0]).rfind("torvex_fuzz_") + 12);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const std::string broken = g_target(input);
+  const std::string broken = g_target == "arguments"
+                                 ? FuzzArguments(input)
+                                 : FuzzOperation(input, g_target == "write_operation");
   if (!broken.empty()) throw std::logic_error(broken);  // terminates: a crash that names it
   return 0;
 }

@@ -3,7 +3,6 @@
 // blocked or the medium losing writes, and every rule of the checked run kept.
 #include <gtest/gtest.h>
 #include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -11,7 +10,6 @@
 #include "window/window_conventions.h"
 
 namespace {
-
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
@@ -25,24 +23,25 @@ struct TestDirectory {
 
 // The fake drive of `sectors` sectors and an image of `imageSectors` whose bytes differ from
 // the drive's; the confirmation is answered Yes; no dump file is there yet.
-void Arrange(int32_t imageSectors, uint32_t sectors = 64) {
-  ResetFakes(sectors);
-  g_drive.image.resize(imageSectors * 512);
+void Arrange(int32_t imageSectors, uint32_t sectors = 64, uint32_t sector = 512) {
+  ResetFakes(sectors, sector);
+  g_drive.image.resize(imageSectors * sector);
   for (size_t i = 0; i < g_drive.image.size(); ++i) g_drive.image[i] = (unsigned char)(i * 13 + 7);
   g_answers = {kAnswerYes};
   fs::remove_all("dump.img"), fs::remove_all("dump_bak.img");
 }
 
 // Every status and title of a small read and a small write, the refusals, the dump's four
-// sectors, and progress past 40 MiB, where a percentage computed in 32 bits would fall back.
+// sectors (small ones, which the dump's own limit would not cut), and progress past 40 MiB,
+// where a percentage computed in 32 bits would fall back.
 struct Row {
   const char* name;
   bool write = true;
   int32_t start = 10, count = 5;
   const char* box = nullptr;  // the error box's text; null: none
-  int dumped = 4, saved = 5;  // sectors the dump box shows and dump.img or dump_bak.img holds; -1: none
+  int dumped = -1, saved = -1;  // sectors in the dump box, in dump.img or dump_bak.img; -1: none
   int32_t imageSectors = 5;
-  uint32_t sectors = 64, media = kMediaRemovable;
+  uint32_t sectors = 64, sector = 512, media = kMediaRemovable;
   const char* image = "new.img";
   Texts statuses = {}, titles = {};  // all of them in order; empty: not checked
 };
@@ -50,44 +49,41 @@ const char kBadStart[] = "開始セクターが範囲外です";
 const Texts kRead = {"Reading DATA.. 33%", "Reading DATA.. 66%", "Reading DATA..100%"};
 const Texts kWrite = {"Write DATA .. 33%", "Write DATA .. 66%", "Write DATA ..100%"};
 const Row kRows[] = {
-    {.name = "ReadOfThreeSectors", .write = false, .count = 3, .dumped = 3, .saved = 3,
-     .statuses = {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "Reading DATA..", kRead[0],
-                  kRead[1], kRead[2], "終了"}, .titles = kRead},
+    {.name = "ReadOfThreeSectors", .write = false, .count = 3, .dumped = 3, .saved = 3, .statuses =
+     {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "Reading DATA..", kRead[0], kRead[1], kRead[2], "終了"},
+     .titles = kRead},
     {.name = "WriteOfThreeSectors", .count = 3, .dumped = 3, .saved = 3, .imageSectors = 3,
      .statuses = {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "Read DATA",
                   "BackUp Original DATA", "BackUp Original DATA .. 33%", "BackUp Original DATA .. 66%",
                   "BackUp Original DATA ..100%", "Write DATA", kWrite[0], kWrite[1], kWrite[2], "終了"},
      .titles = kWrite},
-    {.name = "ReadOfFiveSectorsDumpsFour", .write = false},
-    {.name = "WriteOfFiveSectorsDumpsFour"},
-    {.name = "ReadStartAt2GiB", .write = false, .start = 4194304, .box = kBadStart, .dumped = -1,
-     .saved = -1},
-    {.name = "WriteStartAt2GiB", .start = 4194304, .box = kBadStart, .dumped = -1, .saved = -1},
+    {.name = "ReadOfFiveSectorsDumpsFour", .write = false, .dumped = 4, .saved = 5, .sector = 128},
+    {.name = "WriteOfFiveSectorsDumpsFour", .dumped = 4, .saved = 5, .sector = 128},
+    {.name = "ReadStartAt2GiB", .write = false, .start = 4194304, .box = kBadStart},
+    {.name = "WriteStartAt2GiB", .start = 4194304, .box = kBadStart},
     // 8,388,609 × 512 wraps to 512 bytes in 32 bits, which the image covers.
-    {.name = "WriteCountWrappingToTheImage", .count = 8388609, .box = "書込みセクター数が範囲外です",
-     .dumped = -1, .saved = -1, .imageSectors = 1},
-    {.name = "WriteToAFixedDisk", .box = "ハードディスクにはやめたほうが無難でしょう", .dumped = -1,
-     .saved = -1, .media = kMediaFixed},
-    {.name = "WriteOfTheBackupItself",
-     .box = "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください",
-     .dumped = -1, .saved = -1, .image = "dump_bak.img"},
-    {.name = "ReadPast40MiB", .write = false, .start = 0, .count = 90000, .saved = 90000,
+    {.name = "WriteCountWrappingToTheImage", .count = 8388609, .box = "書込みセクター数が範囲外です", .imageSectors = 1},
+    {.name = "WriteToAFixedDisk", .box = "ハードディスクにはやめたほうが無難でしょう", .media = kMediaFixed},
+    {.name = "WriteOfTheBackupItself", .box =
+     "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください",
+     .image = "dump_bak.img"},
+    {.name = "ReadPast40MiB", .write = false, .start = 0, .count = 90000, .dumped = 4, .saved = 90000,
      .sectors = 90000}};
 
 class Operations : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Operations, DoWhatWasAskedAndTellIt) {
-  TestDirectory directory;
+  const TestDirectory directory;
   const Row& r = GetParam();
-  Arrange(r.imageSectors, r.sectors);
+  Arrange(r.imageSectors, r.sectors, r.sector);
   g_drive.geometry.MediaType = r.media, g_drive.imagePath = r.image;
   EXPECT_EQ(RunChecked(r.write, r.start, r.count), "");
   EXPECT_EQ(ShownTexts("エラー"), r.box ? Texts{r.box} : Texts{});
-  const Texts dumps = ShownTexts("#300");  // 32 lines a sector after the header
+  const Texts dumps = ShownTexts("#300");  // a line of 16 bytes after the header
   const auto lines = dumps.empty() ? -1 : std::count(dumps[0].begin(), dumps[0].end(), '\n') - 1;
-  EXPECT_EQ(lines, r.dumped < 0 ? -1 : r.dumped * 32);
+  EXPECT_EQ(lines, r.dumped < 0 ? -1 : r.dumped * int(r.sector) / 16);
   const char* file = r.write ? "dump_bak.img" : "dump.img";
-  EXPECT_EQ(fs::exists(file) ? int(fs::file_size(file) / 512) : -1, r.saved);
+  EXPECT_EQ(fs::exists(file) ? int(fs::file_size(file) / r.sector) : -1, r.saved);
   if (!r.statuses.empty()) {
     EXPECT_EQ(ShownTexts("status"), r.statuses);
     EXPECT_EQ(ShownTexts("title"), r.titles);
@@ -104,7 +100,7 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
   const fs::path figures = fs::current_path() / "fault-matrix.txt";
   TestDirectory directory;
   int tried = 0, held = 0;
-  const auto cell = [&](bool write, int32_t count, int at, Fault fault, const std::string& obstacle) {
+  const auto cell = [&](bool write, int32_t count, int at, Fault fault, std::string obstacle) {
     Arrange(count);
     g_drive.faultAt = at, g_drive.fault = fault, g_drive.losesWrites = obstacle == "loses writes";
     const char* file = write ? "dump_bak.img" : "dump.img";
@@ -112,8 +108,8 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
     if (obstacle == "full disk") fs::create_symlink("/dev/full", file);
     const std::string broken = RunChecked(write, 10, count);
     ++tried, held += broken.empty();
-    EXPECT_EQ(broken, "") << (write ? "write" : "read") << " of " << count << " sectors, call " << at
-                          << " fault " << int(fault) << " " << obstacle;
+    EXPECT_EQ(broken, "") << (write ? "write" : "read") << " of " << count << " sectors, call "
+                          << at << " fault " << int(fault) << " " << obstacle;
   };
   for (const bool write : {false, true}) {
     for (const int32_t count : {3, 40}) {
