@@ -159,6 +159,9 @@ bool StatusesTellTheEnd() {
 
 }  // namespace
 
+// The rules: the volume closed once, every buffer released, no byte outside the range changed,
+// each progress rising and an end the user is told; no write without a Yes and dump_bak.img
+// holding the whole range; a write that did not land whole told in an error box.
 std::string RunChecked(bool write, int32_t start, int32_t count) {
   const Bytes before = g_drive.sectors;
   g_dumpToFile = 1;

@@ -37,8 +37,5 @@ void ResetFakes(uint32_t sectors = 64, uint32_t bytesPerSector = 512);
 std::vector<std::string> ShownTexts(const std::string& kind);
 
 // Runs the write (write) or read operation on the fake drive in the current directory, saving
-// dump.img, and returns the first rule it broke, or "": the volume closed once, every buffer
-// released, no byte outside the range changed, no write without a Yes and dump_bak.img holding
-// the whole range, a write that did not land whole told in an error box, each progress rising,
-// and an end the user is told.
+// dump.img; returns the first rule it broke (see fakes.cpp), or "".
 std::string RunChecked(bool write, int32_t start, int32_t count);
