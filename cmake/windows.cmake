@@ -76,8 +76,7 @@ add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET
 # hand; not tests) and the write-mode demo's driver (scripts/run.sh -W).
 foreach(bench torvex_read_bench torvex_write_bench torvex_write_demo)
   string(REPLACE "torvex_" "" bench_source ${bench})
-  add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp
-    tests/e2e/driver.cpp)
+  add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp)
   torvex_target(${bench})
   target_link_libraries(${bench} PRIVATE psapi comctl32 user32 gdi32)
 endforeach()
