@@ -15,8 +15,9 @@ const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Wri
 // What the user does besides choosing the drive, typing 0 and the count, choosing the image
 // (write mode) and pressing Execute. Look: only look at the window and close it. PostClicks:
 // while the first box is open, post BM_CLICK to Execute and Execute's and browse's commands.
+// ChooseBackup: the image chosen is dump_bak.img in the current folder.
 enum Step : unsigned { kLook = 1, kPostClicks = 2, kChooseBackup = 4 };
-enum Folder { kImage, kOther, kFullDisk };  // the program's current folder: the image's, ...
+enum Folder { kImage, kOther, kFullDisk };  // the current folder: the image's, another, the tmpfs
 struct Box {  // text null: the confirmation, answered Yes; owned: by the main window
   const char *caption, *text;
   bool owned = true;
