@@ -42,11 +42,10 @@ bool StartTorvex(const std::string& program, const std::string& arguments,
   options.program = program;
   options.arguments = arguments;
   options.workingDirectory = workDir;
-  options.environment = {{"TORVEX_GEOMETRY", "80,2,2,18,512"}};
+  SetEnvironmentVariableA("TORVEX_GEOMETRY", "80,2,2,18,512");
   options.stdoutFile = workDir + "\\trace.txt";
-  std::string error;
-  if (StartProgram(options, running, error)) return true;
-  std::fprintf(stderr, "cannot start TORVEX: %s\n", error.c_str());
+  if (StartProgram(options, running)) return true;
+  std::fprintf(stderr, "cannot start TORVEX: %s\n", program.c_str());
   return false;
 }
 

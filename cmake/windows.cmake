@@ -28,18 +28,10 @@ target_link_libraries(torvex-e2e PRIVATE ${TORVEX_WIN32_LIBS})
 # wineprefix/; the tests find its drive images through TORVEX_DRIVES.
 set(TORVEX_DRIVES_ENVIRONMENT "TORVEX_DRIVES=${CMAKE_BINARY_DIR}/wineprefix/drives")
 
-# The real Win32 volume layer where the end-to-end tests do not take it.
-add_executable(torvex_volume_tests tests/win32/volume_win32_test.cpp tests/unit/test_support.cpp
-  volume/volume_win32.cpp)
-torvex_target(torvex_volume_tests)
-target_link_libraries(torvex_volume_tests PRIVATE torvex_logic GTest::gtest_main)
-gtest_discover_tests(torvex_volume_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 120
-  PROPERTIES FIXTURES_REQUIRED xvfb)
-
 # End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
 # the running window from outside, through messages.
 file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
-add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES} tests/unit/test_support.cpp)
+add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES})
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
 add_dependencies(torvex_e2e_tests torvex torvex-e2e)
@@ -102,8 +94,7 @@ add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET
 # which is built with everything else.
 foreach(bench torvex_read_bench torvex_write_bench torvex_demo)
   string(REPLACE "torvex_" "" bench_source ${bench})
-  add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp
-    tests/e2e/driver.cpp)
+  add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp)
   torvex_target(${bench})
   target_link_libraries(${bench} PRIVATE psapi comctl32 user32 gdi32)
 endforeach()

@@ -11,7 +11,7 @@ shots=$root/build/windows/screenshots
 rm -rf "$shots"
 mkdir -p "$shots" docs
 TORVEX_SCREENSHOTS=$shots ctest --test-dir build/windows \
-  -R 'xvfb|OneSectorAtStartShowsReportDumpFileAndTrace|WriteRows.*/CountTwo$' >/dev/null
+  -R 'xvfb|Rows.Run/(OneSectorAtStartShowsReportDumpFileAndTrace|CountTwo)$' >/dev/null
 convert "$shots/read-mode.bmp" docs/read-mode.png
 convert "$shots/write-mode.bmp" docs/write-mode.png
 echo "screenshots: docs/read-mode.png docs/write-mode.png"

@@ -34,7 +34,7 @@ skipped() {
       END { if (!n) print "skipped: none" }'
 }
 echo "== figures"
-echo "C++ lines: tests $(lines tests), program $(lines app volume ops output resources)"
+echo "C++ lines: tests $(lines tests), program $(lines app volume ops output resources window)"
 skipped "${presets[@]}"
 cat build/native-sanitize/fault-matrix.txt
 cat build/fuzz/fuzz-figures.txt

@@ -37,11 +37,6 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary);
   return bool(file.write(bytes.data(), bytes.size()).flush());
 }
-inline bool MakeFolders(const std::string& path) {  // a Windows path and its missing parents
-  for (size_t at = path.find('\\', 3); at < path.size(); at = path.find('\\', at + 1))
-    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
 inline std::string ClassName(HWND window) {
   char name[256] = {};
   GetClassNameA(window, name, sizeof name);
@@ -53,8 +48,7 @@ inline std::string WindowText(HWND window) {  // the bytes the program stored (c
   return text.c_str();
 }
 inline BOOL CALLBACK Collect(HWND window, LPARAM windows) {
-  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
-  return TRUE;
+  return reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window), TRUE;
 }
 inline std::vector<HWND> ThreadWindows(DWORD thread) {
   std::vector<HWND> found;
@@ -69,10 +63,9 @@ inline bool SetText(HWND control, const std::string& text) {
 inline bool PressButton(HWND button) {
   return IsWindowEnabled(button) && PostMessageA(button, BM_CLICK, 0, 0);
 }
-struct LaunchOptions {
+struct LaunchOptions {  // the program inherits the caller's environment
   std::string program, arguments, programToken;  // token: first word, "" the quoted program
   std::string workingDirectory, stdoutFile;      // "": the test's own / not redirected
-  std::vector<std::pair<std::string, std::string>> environment;  // variables set for the program
 };
 struct RunningProgram {  // killed when destroyed, so a failed assertion leaves no program behind
   HANDLE process = nullptr;
@@ -84,9 +77,7 @@ struct RunningProgram {  // killed when destroyed, so a failed assertion leaves 
   }
 };
 // Starts the program and waits for its visible main window (class IDM_SEC_READ).
-inline bool StartProgram(const LaunchOptions& o, RunningProgram& p, std::string& error) {
-  for (const auto& [name, value] : o.environment)
-    SetEnvironmentVariableA(name.c_str(), value.c_str());
+inline bool StartProgram(const LaunchOptions& o, RunningProgram& p) {
   std::string line = (o.programToken.empty() ? '"' + o.program + '"' : o.programToken) + ' ';
   line += o.arguments;
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -102,7 +93,6 @@ inline bool StartProgram(const LaunchOptions& o, RunningProgram& p, std::string&
   const bool made = CreateProcessA(o.program.c_str(), &line[0], nullptr, nullptr,
                                    startup.dwFlags != 0, 0, nullptr, folder, &startup, &info);
   if (startup.hStdOutput) CloseHandle(startup.hStdOutput);
-  error = (made ? "no main window of " : "cannot start ") + line;
   if (!made) return false;
   CloseHandle(info.hThread);
   p.process = info.hProcess;
@@ -119,8 +109,7 @@ inline bool CloseProgram(RunningProgram& p, DWORD& exitCode) {
          WaitForSingleObject(p.process, kWaitLimitMs) == WAIT_OBJECT_0 &&
          GetExitCodeProcess(p.process, &exitCode);
 }
-// Wine carries neither SB_GETTEXTA's buffer nor WM_GETFONT across processes: the buffer lies in the
-// program's memory, and WM_GETFONT is sent by a short thread started inside the program.
+// Wine does not carry SB_GETTEXTA's buffer across processes: it lies in the program's memory.
 inline std::string StatusText(const RunningProgram& p) {
   char text[512] = {};
   void* remote = VirtualAllocEx(p.process, nullptr, sizeof text, MEM_COMMIT, PAGE_READWRITE);
@@ -130,45 +119,13 @@ inline std::string StatusText(const RunningProgram& p) {
   VirtualFreeEx(p.process, remote, 0, MEM_RELEASE);
   return text;
 }
-// The thread runs this code on {SendMessageA, control} (user32 lies at the same address in both
-// processes), and its exit code is the font: push ebx; mov ebx,[esp+8]; push 0; push 0;
-// push WM_GETFONT; push [ebx+4]; call [ebx]; pop ebx; ret 4.
-inline bool ControlFont(const RunningProgram& p, HWND control, HFONT& font) {
-  static const unsigned char kCode[] = {0x53, 0x8B, 0x5C, 0x24, 8, 0x6A, 0, 0x6A, 0, 0x6A,
-                                        WM_GETFONT, 0xFF, 0x73, 4, 0xFF, 0x13, 0x5B, 0xC2, 4, 0};
-  const void* call[2] = {(void*)GetProcAddress(GetModuleHandleA("user32"), "SendMessageA"),
-                         control};
-  auto* code = (char*)VirtualAllocEx(p.process, nullptr, 64, MEM_COMMIT, PAGE_EXECUTE_READWRITE);
-  const bool written = code && WriteProcessMemory(p.process, code, kCode, sizeof kCode, nullptr) &&
-                       WriteProcessMemory(p.process, code + 32, call, sizeof call, nullptr);
-  HANDLE thread = written ? CreateRemoteThread(p.process, nullptr, 0,
-                                               LPTHREAD_START_ROUTINE(code), code + 32, 0, nullptr)
-                          : nullptr;
-  DWORD answer = 0;
-  const bool ok = thread && WaitForSingleObject(thread, kWaitLimitMs) == WAIT_OBJECT_0 &&
-                  GetExitCodeThread(thread, &answer);
-  if (thread) CloseHandle(thread);
-  // A thread that has not ended may still run the code, which must then stay.
-  if (code && (ok || !thread)) VirtualFreeEx(p.process, code, 0, MEM_RELEASE);
-  font = HFONT(answer);
-  return ok;
-}
-// A combo box's items, read by selecting each, as Wine's CB_GETLBTEXT across processes keeps only
-// the first character; the selection is restored.
-inline std::vector<std::string> ComboItems(HWND combo, LRESULT& selected) {
-  std::vector<std::string> items;
-  selected = Send(combo, CB_GETCURSEL);
-  for (LRESULT i = 0; i < Send(combo, CB_GETCOUNT) && Send(combo, CB_SETCURSEL, i) == i; ++i)
-    items.push_back(WindowText(combo));
-  Send(combo, CB_SETCURSEL, selected);
-  return items;
-}
+// Selects a drive by its root. CB_GETLBTEXT across processes under Wine gives only the first
+// character of an item, so each item is selected in turn and the combo box's text read.
 inline bool SelectDrive(const RunningProgram& p, const std::string& root) {
   HWND list = GetDlgItem(p.mainWindow, kDriveList);
-  LRESULT selected = 0;
-  const std::vector<std::string> items = ComboItems(list, selected);
-  const LRESULT at = std::find(items.begin(), items.end(), root) - items.begin();
-  return Send(list, CB_SETCURSEL, at) == at;
+  for (LRESULT i = 0; Send(list, CB_SETCURSEL, i) == i; ++i)
+    if (WindowText(list) == root) return true;
+  return false;
 }
 // Waits until what was posted to the program so far has been handled: a posted EM_SETLIMITTEXT
 // to the offset box is the marker behind it; the limit is restored afterwards.
@@ -188,19 +145,16 @@ inline std::vector<MessageBoxInfo> OpenMessageBoxes(const RunningProgram& p) {  
   std::vector<MessageBoxInfo> boxes;
   for (HWND w : ThreadWindows(p.threadId)) {
     if (!IsWindowVisible(w) || ClassName(w) != "#32770") continue;
-    const std::string text = WindowText(GetDlgItem(w, 0xFFFF));
-    boxes.push_back({w, GetWindow(w, GW_OWNER), WindowText(w), text});
+    boxes.push_back({w, GetWindow(w, GW_OWNER), WindowText(w), WindowText(GetDlgItem(w, 0xFFFF))});
   }
   return boxes;
 }
 inline bool WaitForMessageBox(const RunningProgram& p, const std::string& caption,
                               MessageBoxInfo& box) {
   return WaitUntil([&] {
-    const std::vector<MessageBoxInfo> open = OpenMessageBoxes(p);
-    auto found =
-        std::find_if(open.begin(), open.end(), [&](auto& b) { return b.caption == caption; });
-    if (found != open.end()) box = *found;
-    return found != open.end();
+    for (const MessageBoxInfo& open : OpenMessageBoxes(p))
+      if (open.caption == caption) return box = open, true;
+    return false;
   });
 }
 // Presses the button IDOK, IDYES, ... and waits until the box has gone.
@@ -208,14 +162,12 @@ inline bool AnswerMessageBox(const MessageBoxInfo& box, int id) {
   return PressButton(GetDlgItem(box.window, id)) &&
          WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); });
 }
-inline bool OpenImageDialog(const RunningProgram& p, MessageBoxInfo& dialog) {
-  return PressButton(GetDlgItem(p.mainWindow, kBrowseButton)) &&
-         WaitForMessageBox(p, "ファイル名の取得", dialog);
-}
 // Types a full path on C: (the dialog does not resolve Wine's Z:) into the name box and presses OK.
 inline bool ChooseImage(const RunningProgram& p, const std::string& windowsPath) {
   MessageBoxInfo d;
-  if (!OpenImageDialog(p, d)) return false;
+  if (!PressButton(GetDlgItem(p.mainWindow, kBrowseButton)) ||
+      !WaitForMessageBox(p, "ファイル名の取得", d))
+    return false;
   HWND name = GetDlgItem(d.window, cmb13);  // the name box: a combo box, or an edit box
   if (!name) name = GetDlgItem(d.window, edt1);
   return SetText(name, windowsPath) && AnswerMessageBox(d, IDOK) && WaitForPostedMessages(p);
@@ -227,20 +179,17 @@ inline bool SaveScreenshot(const RunningProgram& p, const std::string& name) {
   if (folder.empty() || !GetWindowRect(p.mainWindow, &r)) return folder.empty();
   BITMAPINFOHEADER h = {sizeof h, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   std::string pixels((h.biWidth * 3 + 3) / 4 * 4 * h.biHeight, '\0');  // rows of whole DWORDs
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, h.biWidth, h.biHeight);
   HGDIOBJ old = SelectObject(memory, bitmap);  // without a window manager nothing covers the window
   const bool ok =
       BitBlt(memory, 0, 0, h.biWidth, h.biHeight, screen, r.left, r.top, SRCCOPY) &&
       SelectObject(memory, old) &&  // GetDIBits wants the bitmap selected into no DC
       GetDIBits(memory, bitmap, 0, h.biHeight, &pixels[0], (BITMAPINFO*)&h, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  DeleteObject(bitmap), DeleteDC(memory), ReleaseDC(nullptr, screen);
   const BITMAPFILEHEADER f = {0x4D42, DWORD(sizeof f + sizeof h + pixels.size()), 0, 0,
                               sizeof f + sizeof h};  // 0x4D42: "BM"
   folder = folder[0] == '/' ? WindowsPathFromUnix(folder) : folder;
   const std::string headers = std::string((char*)&f, sizeof f) + std::string((char*)&h, sizeof h);
-  return ok && MakeFolders(folder) && WriteWholeFile(folder + "\\" + name, headers + pixels);
+  return ok && WriteWholeFile(folder + "\\" + name, headers + pixels);
 }

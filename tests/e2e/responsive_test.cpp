@@ -3,6 +3,7 @@
 // drive is L: (/dev/zero): reads are quick zeros and writes are taken, so a long range costs no
 // disk; the image written is a sparse file of zeros, which the read-back then matches.
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <set>
 #include "tests/e2e/driver.h"
 namespace {
@@ -22,21 +23,20 @@ TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
   const unsigned sectors = row.write ? 262144 : 100000;
   const std::string folder = "C:\\torvex-e2e\\responsive-" + std::string(row.name);
   const std::string image = folder + "\\zeros.img", backup = folder + "\\dump_bak.img";
-  ASSERT_TRUE(MakeFolders(folder));
+  std::filesystem::create_directories(folder);
   DeleteFileA(backup.c_str());
   // The file dialog would make the folder of an earlier test's choice the current one.
-  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
+  RegDeleteKeyA(HKEY_CURRENT_USER,
+                "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
   HANDLE file = CreateFileA(image.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_TRUE(SetFilePointer(file, sectors * 512, nullptr, FILE_BEGIN) && SetEndOfFile(file));
   CloseHandle(file);
   RunningProgram p;
-  std::string error;
+  SetEnvironmentVariableA("TORVEX_GEOMETRY", "80,2,2,18,512");
   ASSERT_TRUE(StartProgram({.program = WindowsPathFromUnix(EnvironmentValue("TORVEX_E2E_EXE")),
                             .arguments = row.write ? "-W" : "", .programToken = "",
-                            .workingDirectory = folder,
-                            .stdoutFile = folder + "\\trace.txt",
-                            .environment = {{"TORVEX_GEOMETRY", "80,2,2,18,512"}}}, p, error))
-      << error;
+                            .workingDirectory = folder, .stdoutFile = folder + "\\trace.txt"},
+                           p));
   HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
   ASSERT_TRUE(SelectDrive(p, "L:\\") && SetText(GetDlgItem(p.mainWindow, kCountBox), std::to_string(sectors)));
   ASSERT_TRUE(row.write ? ChooseImage(p, image)

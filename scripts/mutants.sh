@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Proves the tests with mutants: small faults put into the program one at a
+# time, each a way to lose data or mislead the user. For every fault it builds
+# a scratch copy of the tree (build/mutants/tree, with build folders of its
+# own; the real tree is never changed), runs the test command's suites and
+# prints whether they caught it, then the score. The native suite runs first
+# and a fault counts as caught at the first suite that fails; only a fault the
+# native suite misses goes on to the Windows suites (unit tests under Wine,
+# the end-to-end tests). Run by hand, not by CI: a few minutes (about 4 here, on 2 cores).
+#
+# Usage: scripts/mutants.sh [NAME...]   (default: every mutant below)
+#
+# Each mutant replaces one piece of text in one file; the text must occur
+# there exactly once, or the script stops: a mutant whose anchor has moved
+# must be mended, never silently skipped. Anchor on conditions and constants.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+scratch=$root/build/mutants
+tree=$scratch/tree
+logs=$scratch/logs
+
+names=() files=() finds=() replacements=()
+mutant() { names+=("$1") files+=("$2") finds+=("$3") replacements+=("$4"); }
+
+mutant write-without-whole-backup ops/write_operation.cpp \
+  'backedUp != range.byteCount || !saved' '!saved'
+mutant write-without-saved-backup ops/write_operation.cpp \
+  'backedUp != range.byteCount || !saved' 'backedUp != range.byteCount'
+mutant read-back-not-compared ops/write_operation.cpp \
+  'if (difference != written) {' 'if (false) {'
+mutant operation-inside-operation app/commands.cpp \
+  'if (g_operationRunning) return;' ''
+mutant positioning-failure-ignored ops/write_operation.cpp \
+  'if (!SetVolumePosition(volume, range.startPos)) return 0;' \
+  'SetVolumePosition(volume, range.startPos);'
+mutant image-may-be-the-backup ops/write_operation.cpp \
+  'else if (IsSameFile(imagePath, kBackupFile))' 'else if (false)'
+mutant fixed-disk-written ops/write_operation.cpp \
+  'if (geometry.MediaType == kMediaFixed) {' 'if (false) {'
+mutant start-at-2-gib-accepted volume/disk_geometry.cpp \
+  'return position < (uint64_t{1} << 31);' 'return position < (uint64_t{1} << 32);'
+mutant wrapping-byte-count-accepted ops/write_operation.cpp \
+  'exactBytes >= static_cast<int64_t>(kFourGiB)' 'false'
+mutant mode-from-first-token app/main.cpp \
+  'BuildArgumentVector(modulePath, GetCommandLineA()' 'BuildArgumentVector(GetCommandLineA(), GetCommandLineA()'
+mutant dump-file-in-text-mode output/dump_file.cpp \
+  'std::ios::out | std::ios::binary | std::ios::trunc' 'std::ios::out | std::ios::trunc'
+mutant dump-shows-five-sectors output/hex_dump.cpp \
+  'if (count > 4 && length > uint64_t{4} * sectorSize) length = uint64_t{4} * sectorSize;' \
+  'if (count > 5 && length > uint64_t{5} * sectorSize) length = uint64_t{5} * sectorSize;'
+mutant progress-in-32-bits ops/progress.cpp \
+  'uint64_t{moved} * 100 / total' 'moved * 100 / total'
+
+selected=("$@")
+[ ${#selected[@]} -gt 0 ] || selected=("${names[@]}")
+
+# The index of a mutant by name, its anchor checked before anything is built.
+index() {
+  local j
+  for j in "${!names[@]}"; do [ "${names[j]}" = "$1" ] && { echo "$j"; return; }; done
+  echo "mutants: no mutant named $1" >&2
+  exit 2
+}
+occurrences() { FIND=$2 perl -0777 -ne '$n = () = /\Q$ENV{FIND}\E/g; print $n' "$1"; }
+for name in "${selected[@]}"; do
+  i=$(index "$name")
+  found=$(occurrences "${files[i]}" "${finds[i]}")
+  if [ "$found" != 1 ]; then
+    echo "mutants: $name: its text occurs $found times in ${files[i]}, not once; mend the mutant" >&2
+    exit 1
+  fi
+done
+
+# The scratch tree: every file git knows in the working tree, as it is now.
+scripts/install-deps.sh >/dev/null
+rm -rf "$tree" "$logs"
+mkdir -p "$tree" "$logs"
+git ls-files -z -co --exclude-standard | grep -zv '^build/' | tar --null --ignore-failed-read -T - -cf - | tar -xf - -C "$tree"
+cd "$tree"
+# A suite stopped at its first failure may leave its display and full disk behind.
+trap 'scripts/xvfb.sh stop build/windows >/dev/null 2>&1; scripts/full-disk.sh cleanup build/windows >/dev/null 2>&1' EXIT
+
+build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" >"$logs/build-$1.log" 2>&1; }
+# Runs one suite; fails when a test failed, but not when one only ran out of time, which is
+# no verdict: that run is told, and the suite runs once more.
+suite() {
+  local name=$1 log=$2.$1
+  shift 2
+  for _ in 1 2; do
+    ctest "$@" --stop-on-failure --no-tests=error >"$log" 2>&1 && return 0
+    grep -q '(Timeout)' "$log" || return 1
+    echo "mutants: $name ran out of time ($log); once more" >&2
+  done
+  return 1
+}
+# The suites; the first that fails names what caught the fault.
+suites() {
+  local log=$1
+  build native || { echo "build"; return; }
+  suite native "$log" --preset native || { echo "native"; return; }
+  build windows || { echo "build"; return; }
+  suite win32 "$log" --preset windows -R '^win32\.' || { echo "win32"; return; }
+  suite e2e "$log" --preset windows -R '^e2e\.' || { echo "e2e"; return; }
+  echo ""
+}
+
+echo "mutants: the suites without any mutant first"
+if [ -n "$(suites "$logs/none")" ]; then
+  echo "mutants: the suites fail without any mutant (logs in $logs)" >&2
+  exit 1
+fi
+
+caught=0 tried=0
+printf '%-30s %s\n' mutant "caught by"
+for name in "${selected[@]}"; do
+  i=$(index "$name")
+  file=${files[i]}
+  cp "$file" "$logs/original"
+  FIND=${finds[i]} REPLACE=${replacements[i]} perl -0777 -i -pe 's/\Q$ENV{FIND}\E/$ENV{REPLACE}/' "$file"
+  by=$(suites "$logs/$name")
+  cp "$logs/original" "$file"
+  if [ "$by" = build ]; then
+    echo "mutants: $name does not build (logs in $logs); mend the mutant" >&2
+    exit 1
+  fi
+  tried=$((tried + 1))
+  [ -n "$by" ] && caught=$((caught + 1))
+  printf '%-30s %s\n' "$name" "${by:-NOT CAUGHT}"
+done
+echo "mutants: $caught of $tried caught"
