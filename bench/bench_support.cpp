@@ -51,11 +51,17 @@ bool StartTorvex(const std::string& program, const std::string& arguments,
 
 bool WaitForEnd(const RunningProgram& running, uint32_t sectors, std::string& seen) {
   HWND execute = GetDlgItem(running.mainWindow, kExecuteButton);
+  // A status asked for just before the operation began can be answered with
+  // "終了" as it ends, a moment before Execute is enabled again: Execute is
+  // looked at once more after the answer.
   const auto ended = [&] {
-    return IsWindowEnabled(execute) && (seen = StatusText(running)) == "終了";
+    return IsWindowEnabled(execute) && (seen = StatusText(running)) == "終了" &&
+           IsWindowEnabled(execute);
   };
-  WaitUntil([&] { return ended() || !OpenMessageBoxes(running).empty(); }, 60000 + sectors);
-  return ended() && OpenMessageBoxes(running).empty();
+  bool boxOpen = false;
+  return WaitUntil([&] { return ended() || (boxOpen = !OpenMessageBoxes(running).empty()); },
+                   60000 + sectors) &&
+         !boxOpen;
 }
 
 bool ReadThroughWindow(RunningProgram& running, uint32_t count, LARGE_INTEGER& clicked) {
