@@ -19,8 +19,6 @@ constexpr char kBackupFile[] = "dump_bak.img";
 // The transfer loops count sector sizes in 16 bits.
 constexpr uint32_t kLargestSectorSize = 65535;
 constexpr uint64_t kFourGiB = uint64_t{1} << 32;
-// The image and the read-back are read in pieces of this size at most.
-constexpr uint32_t kPieceBytes = 1 << 20;
 
 // How the operation ended: its result, and whether it ends with "終了".
 struct Outcome {

@@ -5,12 +5,6 @@
 #include "output/trace.h"
 #include "window/window_conventions.h"
 
-namespace {
-
-constexpr uint32_t kPieceBytes = 1 << 20;
-
-}  // namespace
-
 bool SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t length,
                   bool echoToTrace) {
   // Opening for output with truncation creates the file or empties it; when

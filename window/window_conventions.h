@@ -32,6 +32,9 @@ void SetControlText(int controlId, const char* text);
 // operation: it repaints and answers other programs, but takes no input and
 // runs no command. Cheap enough to call for every sector.
 void KeepWindowResponsive();
+// A long step (a file, a read-back) moves at most this many bytes between two
+// calls of KeepWindowResponsive: a piece that moves in well under a second.
+constexpr uint32_t kPieceBytes = 1 << 20;
 // Shows a modal message box and returns the button the user pressed.
 int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style);
 // Shows the system's own message text for `errorCode` in a message box.
