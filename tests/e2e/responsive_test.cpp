@@ -38,9 +38,10 @@ TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
                             .workingDirectory = folder, .stdoutFile = folder + "\\trace.txt"},
                            p));
   HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
-  ASSERT_TRUE(SelectDrive(p, "L:\\") && SetText(GetDlgItem(p.mainWindow, kCountBox), std::to_string(sectors)));
-  ASSERT_TRUE(row.write ? ChooseImage(p, image)
-                        : Send(GetDlgItem(p.mainWindow, kDumpToFileBox), BM_SETCHECK, BST_UNCHECKED) == 0);
+  ASSERT_TRUE(SelectDrive(p, "L:\\"));
+  ASSERT_TRUE(SetText(GetDlgItem(p.mainWindow, kCountBox), std::to_string(sectors)));
+  HWND dumpToFile = GetDlgItem(p.mainWindow, kDumpToFileBox);  // no dump.img of the read
+  ASSERT_TRUE(row.write ? ChooseImage(p, image) : Send(dumpToFile, BM_SETCHECK) == 0);
   ASSERT_TRUE(PressButton(execute));
   MessageBoxInfo box;
   if (row.write) {
@@ -59,24 +60,25 @@ TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
     slowest = std::max(slowest, GetTickCount() - asked);
     if (status == "終了") break;
     boxOpened |= !OpenMessageBoxes(p).empty();
-    if (status.empty() || status.back() != '%' || !progress.insert(status.substr(0, status.size() - 4)).second || acted) continue;
+    const bool percentage = !status.empty() && status.back() == '%';
+    if (!percentage || !progress.insert(status.substr(0, status.size() - 4)).second) continue;
+    if (acted) continue;
     acted = true;
-    const LPARAM from = LPARAM(execute);
+    const auto Click = [&](int id) {  // a click's WM_COMMAND, from Execute's handle
+      return PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(execute));
+    };
     if (row.during == kCloseSent) Send(p.mainWindow, WM_CLOSE);
     if (row.during == kClosePosted) PostMessageA(p.mainWindow, WM_CLOSE, 0, 0);
     if (row.during != kCommands) continue;
-    ASSERT_TRUE(PostMessageA(execute, BM_CLICK, 0, 0) &&
-                PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(kExecuteButton, BN_CLICKED), from));
-    if (row.write) {  // read mode has no browse button
-      ASSERT_TRUE(PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(kBrowseButton, BN_CLICKED), from));
-    }
+    ASSERT_TRUE(PostMessageA(execute, BM_CLICK, 0, 0) && Click(kExecuteButton));
+    ASSERT_TRUE(!row.write || Click(kBrowseButton));  // read mode has no browse button
   }
   EXPECT_FALSE(hung);
   EXPECT_LT(slowest, 1000u) << "milliseconds before a status text was answered";
   EXPECT_FALSE(boxOpened) << "a box or dialog opened under the transfer";
-  const std::set<std::string> phases = row.write ? std::set<std::string>{"BackUp Original DATA ..", "Write DATA .."}
-                                                 : std::set<std::string>{"Reading DATA.."};
-  EXPECT_EQ(progress, phases);
+  using Phases = std::set<std::string>;  // each seen while the window answered
+  EXPECT_EQ(progress, (row.write ? Phases{"BackUp Original DATA ..", "Write DATA .."}
+                                 : Phases{"Reading DATA.."}));
   if (row.during == kCommands) {
     ASSERT_TRUE(WaitForPostedMessages(p));
     EXPECT_EQ(StatusText(p), "終了");
