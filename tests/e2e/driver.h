@@ -163,7 +163,11 @@ inline bool AnswerMessageBox(const MessageBoxInfo& box, int id) {
          WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); });
 }
 // Types a full path on C: (the dialog does not resolve Wine's Z:) into the name box and presses OK.
+// The dialog would open in the folder of the program's previous choice and make it the current
+// one: that choice is forgotten first.
 inline bool ChooseImage(const RunningProgram& p, const std::string& windowsPath) {
+  RegDeleteKeyA(HKEY_CURRENT_USER,
+                "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
   MessageBoxInfo d;
   if (!PressButton(GetDlgItem(p.mainWindow, kBrowseButton)) ||
       !WaitForMessageBox(p, "ファイル名の取得", d))

@@ -104,9 +104,6 @@ TEST_P(Rows, Run) {
   std::filesystem::create_directories(folder + "\\current");
   for (const std::string& file : backups) DeleteFileA(file.c_str());
   DeleteFileA((cwd + "\\dump.img").c_str());
-  // The dialog opens in the folder of the previous choice, which becomes the current folder.
-  RegDeleteKeyA(HKEY_CURRENT_USER,
-                "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
   ASSERT_TRUE(WriteWholeFile(aImage, Pattern(0, 64 * kSector)));
   ASSERT_TRUE(!c.write || WriteWholeFile(image, imageBytes));
 

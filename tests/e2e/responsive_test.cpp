@@ -7,12 +7,8 @@
 #include <set>
 #include "tests/e2e/driver.h"
 namespace {
-enum During { kCommands, kCloseSent, kClosePosted };
-struct Row {
-  const char* name;
-  bool write;
-  During during;  // done once, at the first progress text
-};
+enum During { kCommands, kCloseSent, kClosePosted };  // done once, at the first progress text
+struct Row { const char* name; bool write; During during; };
 const Row kRows[] = {{"ReadTakesNoCommand", false, kCommands},
                      {"ReadEndsBeforeASentClose", false, kCloseSent},
                      {"WriteTakesNoCommand", true, kCommands},
@@ -25,9 +21,6 @@ TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
   const std::string image = folder + "\\zeros.img", backup = folder + "\\dump_bak.img";
   std::filesystem::create_directories(folder);
   DeleteFileA(backup.c_str());
-  // The file dialog would make the folder of an earlier test's choice the current one.
-  RegDeleteKeyA(HKEY_CURRENT_USER,
-                "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU");
   HANDLE file = CreateFileA(image.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_TRUE(SetFilePointer(file, sectors * 512, nullptr, FILE_BEGIN) && SetEndOfFile(file));
   CloseHandle(file);
@@ -38,25 +31,22 @@ TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
                             .workingDirectory = folder, .stdoutFile = folder + "\\trace.txt"},
                            p));
   HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
+  HWND dumpToFile = GetDlgItem(p.mainWindow, kDumpToFileBox);  // no dump.img of the read
   ASSERT_TRUE(SelectDrive(p, "L:\\"));
   ASSERT_TRUE(SetText(GetDlgItem(p.mainWindow, kCountBox), std::to_string(sectors)));
-  HWND dumpToFile = GetDlgItem(p.mainWindow, kDumpToFileBox);  // no dump.img of the read
   ASSERT_TRUE(row.write ? ChooseImage(p, image) : Send(dumpToFile, BM_SETCHECK) == 0);
-  ASSERT_TRUE(PressButton(execute));
   MessageBoxInfo box;
-  if (row.write) {
-    ASSERT_TRUE(WaitForMessageBox(p, "確認", box) && AnswerMessageBox(box, IDYES));
-  }
+  ASSERT_TRUE(PressButton(execute));
+  ASSERT_TRUE(!row.write || (WaitForMessageBox(p, "確認", box) && AnswerMessageBox(box, IDYES)));
   // Samples until the end: every status text must be answered within a second.
-  std::set<std::string> progress;
+  std::set<std::string> progress;  // each phase's, as seen
   bool hung = false, acted = false, boxOpened = false;
   DWORD slowest = 0;
-  std::string status;
   for (const DWORD start = GetTickCount(); GetTickCount() - start < 120000; Sleep(50)) {
     hung |= IsHungAppWindow(p.mainWindow) != FALSE;
     if (WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0) break;
     const DWORD asked = GetTickCount();
-    status = StatusText(p);
+    const std::string status = StatusText(p);
     slowest = std::max(slowest, GetTickCount() - asked);
     if (status == "終了") break;
     boxOpened |= !OpenMessageBoxes(p).empty();
@@ -76,22 +66,22 @@ TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
   EXPECT_FALSE(hung);
   EXPECT_LT(slowest, 1000u) << "milliseconds before a status text was answered";
   EXPECT_FALSE(boxOpened) << "a box or dialog opened under the transfer";
-  using Phases = std::set<std::string>;  // each seen while the window answered
+  using Phases = std::set<std::string>;
   EXPECT_EQ(progress, (row.write ? Phases{"BackUp Original DATA ..", "Write DATA .."}
                                  : Phases{"Reading DATA.."}));
-  if (row.during == kCommands) {
+  DWORD exitCode = 1;  // a close is carried out once the operation has ended
+  if (row.during != kCommands) {
+    EXPECT_TRUE(WaitForSingleObject(p.process, kWaitLimitMs) == WAIT_OBJECT_0 &&
+                GetExitCodeProcess(p.process, &exitCode) && exitCode == 0);
+  } else {
     ASSERT_TRUE(WaitForPostedMessages(p));
     EXPECT_EQ(StatusText(p), "終了");
     EXPECT_TRUE(OpenMessageBoxes(p).empty());
-  } else {  // the close is carried out once the operation has ended
-    DWORD exitCode = 1;
-    EXPECT_TRUE(WaitForSingleObject(p.process, kWaitLimitMs) == WAIT_OBJECT_0 &&
-                GetExitCodeProcess(p.process, &exitCode) && exitCode == 0);
   }
+  const std::string trace = ReadWholeFile(folder + "\\trace.txt");
   if (row.write) {  // the backup is whole; the read-back matched, or a box would have opened
     EXPECT_EQ(ReadWholeFile(backup).size(), sectors * 512u);
   } else {  // one read, run to its end
-    const std::string trace = ReadWholeFile(folder + "\\trace.txt");
     EXPECT_EQ(trace.find(" ok handel"), trace.rfind(" ok handel"));
     EXPECT_NE(trace.find("nRead=512\r\nnSize=-512\r\ndata=\r\n"), std::string::npos) << trace;
   }
