@@ -1,10 +1,17 @@
-# Sourced by the benchmark scripts: builds torvex-e2e.exe and the given
-# targets in the build folder TORVEX_BUILD (default build/windows), makes the
-# benchmarks' Wine prefix there with a drive A: of `drive_sectors` sectors of
-# random bytes, and starts an Xvfb display for it, stopped on exit.
+# Sourced by the benchmark scripts, with `sizes` set to the sizes to run in
+# sectors (none given: 131,072 and 524,288, that is 64 and 256 MiB): builds
+# torvex-e2e.exe and the given targets in the build folder TORVEX_BUILD
+# (default build/windows), makes the benchmarks' Wine prefix there with a
+# drive A: of random bytes as large as the largest size, and starts an Xvfb
+# display for it, stopped on exit.
 # Defines: root, build, program (TORVEX_EXE, default the build's
 # torvex-e2e.exe), bench (the benchmarks' folder), prefix, winpath.
 set -euo pipefail
+[ ${#sizes[@]} -gt 0 ] || sizes=(131072 524288)
+drive_sectors=0
+for sectors in "${sizes[@]}"; do
+  if [ "$sectors" -gt "$drive_sectors" ]; then drive_sectors=$sectors; fi
+done
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 build=$root/${TORVEX_BUILD:-build/windows}

@@ -10,11 +10,6 @@
 # build of torvex-e2e.exe (a Unix path), for figures before and after a change.
 # Usage: [TORVEX_BUILD=build/windows] [TORVEX_EXE=...] bench/write-bench.sh [SECTORS...]
 sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(131072 524288)
-drive_sectors=0
-for sectors in "${sizes[@]}"; do
-  if [ "$sectors" -gt "$drive_sectors" ]; then drive_sectors=$sectors; fi
-done
 . "$(dirname "$0")/bench-setup.sh" torvex_write_bench
 
 images=$prefix/drive_c/bench  # the file dialog takes C:\ paths only
