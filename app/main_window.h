@@ -4,8 +4,8 @@
 #include "app/control_layout.h"
 #include "window/main_window_handles.h"
 
-// The program's one top-level window and the handles the commands and the
-// window conventions use. All written while the window is created.
+// The handles of the main window's controls and what its creation measures,
+// used by the commands. All written while the window is created.
 extern HWND g_executeButton;
 extern HWND g_driveList;
 extern HWND g_dumpToFileBox;  // null in write mode
