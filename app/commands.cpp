@@ -40,7 +40,7 @@ void RunOperationFromControls(HWND window, const char* imagePath) {
   SetControlText(kDumpBox, nullptr);
 
   if (g_runMode == RunMode::Read) {
-    ReadOperation(driveLetter, driveRoot, startSector, count);
+    ReadOperation(driveLetter, driveRoot, startSector, count, g_dumpToFile == 1);
   } else if (imagePath[0] == '\0') {
     ShowMessageBox(BoxOwner::None, "ファイルが選択されていません", "エラー", kBoxIconInformation);
   } else {

@@ -1,8 +1,9 @@
 #include "ops/read_operation.h"
 
+#include <cstdio>
 #include <cstring>
 
-#include "app/app_state.h"
+#include "ops/error_box.h"
 #include "ops/progress.h"
 #include "output/dump_file.h"
 #include "output/hex_dump.h"
@@ -11,6 +12,7 @@
 #include "volume/geometry_query.h"
 #include "volume/geometry_report.h"
 #include "volume/volume.h"
+#include "volume/volume_lock.h"
 #include "window/window_conventions.h"
 
 namespace {
@@ -38,18 +40,36 @@ void TraceGeometry(const DiskGeometry& geometry) {
   TraceEol();
 }
 
-void Refuse(const char* text) { ShowMessageBox(BoxOwner::MainWindow, text, "エラー", kBoxOk); }
+// A read that copied fewer sectors than asked for: how many, where it
+// stopped and why, and what dump.img holds. A user who took a short image for
+// a whole one might throw the failing medium away.
+void TellShortRead(int32_t startSector, int32_t count, uint32_t copied, uint32_t readError,
+                   bool dumpSaved) {
+  char reason[512] = "ボリュームの終わりです";
+  if (readError != 0 && readError != kErrorHandleEof)
+    FormatSystemReason(readError, reason, sizeof reason);
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "読出しが途中で止まりました。読み出せたのは %d セクター中 %lu セクターです。\r\n"
+                "止まったのはセクター %lld です。",
+                count, static_cast<unsigned long>(copied), static_cast<long long>(startSector) + copied);
+  char reasonAndFile[640];
+  std::snprintf(reasonAndFile, sizeof reasonAndFile, "%s%s", reason,
+                dumpSaved ? "\r\ndump.img には読み出せたセクターだけが入っています。" : "");
+  ShowErrorBox(text, reasonAndFile);
+}
 
-// Reads the run sector by sector, dumps it, traces it and saves it.
+// Reads the run sector by sector, dumps it, traces it and saves it; tells a
+// run that came short and a dump.img that could not be saved.
 void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t startSector,
-                 int32_t count) {
+                 int32_t count, bool dumpToFile) {
   const uint32_t sectorSize = geometry.BytesPerSector;
   if (sectorSize == 0 || sectorSize > kSectorBufferSize) {
-    Refuse("このセクターサイズには対応していません");
+    ShowErrorBox("このセクターサイズには対応していません");
     return;
   }
   if (!StartPositionIsAddressable(startSector, sectorSize)) {
-    Refuse("開始セクターが範囲外です");
+    ShowErrorBox("開始セクターが範囲外です");
     return;
   }
   SetStatusText("Reading DATA..");
@@ -61,21 +81,21 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
   if (count > 0) {
     if (size <= kLargestRun) data = static_cast<unsigned char*>(AllocateBuffer(size + 1));
     if (!data) {
-      Refuse("読出し用のメモリを確保できません");
+      ShowErrorBox("読出し用のメモリを確保できません");
       return;
     }
   }
 
   uint32_t pos = 0;
-  uint32_t lastRead = 0;
+  uint32_t lastRead = 0, readError = 0;
   Progress progress{"Reading DATA..%3d%%", true, UINT32_MAX};
   for (;;) {
     uint32_t delivered = 0;
-    uint32_t error =
+    readError =
         ReadVolumeAt(volume, uint64_t{startPosition} + pos, g_sectorBuffer, sectorSize, &delivered);
-    if (error == kErrorIoPending) error = AwaitVolumeRead(volume, &delivered);
+    if (readError == kErrorIoPending) readError = AwaitVolumeRead(volume, &delivered);
     lastRead = delivered;
-    if (error != 0 || lastRead == 0) break;
+    if (readError != 0 || lastRead == 0) break;
     size -= sectorSize;
     if (size < 0) break;
     // A short read counts as a whole sector; its missing tail is zero, not
@@ -96,15 +116,20 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
   TraceSigned(size);
   TraceEol();
   TraceText("data=");
-  if (g_dumpToFile) SaveDumpFile("dump.img", data, pos, true);
+  const uint32_t saveError = dumpToFile ? SaveDumpFile("dump.img", data, pos, true) : 0;
   TraceEol();
   ReleaseBuffer(data);
+  if (saveError != 0)
+    ShowErrorBoxForCode("dump.img を保存できませんでした。前からある dump.img は変わっていません。",
+                        saveError);
+  if (count > 0 && pos < static_cast<uint32_t>(count) * sectorSize)
+    TellShortRead(startSector, count, pos / sectorSize, readError, dumpToFile && saveError == 0);
 }
 
 }  // namespace
 
 uint32_t ReadOperation(char driveLetter, const char* driveRoot, int32_t startSector,
-                       int32_t count) {
+                       int32_t count, bool dumpToFile) {
   const uint64_t totalBytes = QueryTotalBytes(driveRoot);
   VolumeHandle volume = OpenVolumeForReading(driveLetter);
   if (!volume) {
@@ -115,7 +140,7 @@ uint32_t ReadOperation(char driveLetter, const char* driveRoot, int32_t startSec
   TraceLine(" ok handel");
   SetStatusText("HANDLE OK");
 
-  const uint32_t lockError = LockVolume(volume);
+  const uint32_t lockError = LockVolumeRetrying(volume);
   if (lockError != 0) {
     TraceLine(" lock error ");
     ShowSystemErrorBox(BoxOwner::MainWindow, lockError, "エラーリターン", kBoxOk);
@@ -133,7 +158,7 @@ uint32_t ReadOperation(char driveLetter, const char* driveRoot, int32_t startSec
     SetStatusText("Reading GEOMETRY..");
     TraceGeometry(*geometry);
     ShowGeometryReport(*geometry, totalBytes, RangeEnd::LastByte);
-    ReadSectors(volume, *geometry, startSector, count);
+    ReadSectors(volume, *geometry, startSector, count, dumpToFile);
   }
 
   CloseVolume(volume);

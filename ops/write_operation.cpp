@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ops/error_box.h"
 #include "ops/progress.h"
 #include "output/dump_file.h"
 #include "output/hex_dump.h"
@@ -10,6 +11,7 @@
 #include "volume/geometry_query.h"
 #include "volume/geometry_report.h"
 #include "volume/volume.h"
+#include "volume/volume_lock.h"
 #include "window/window_conventions.h"
 
 namespace {
@@ -36,15 +38,14 @@ struct Range {
   uint32_t byteCount;
 };
 
-void ShowError(const char* text) {
-  ShowMessageBox(BoxOwner::MainWindow, text, "エラー", kBoxOk | kBoxIconWarning);
-}
-
 // Moves the range sector by sector at the volume's running pointer, reading
 // it into `buffer` or writing it from there. A call that moves less than a
-// whole sector ends the loop and does not count. Returns the bytes moved.
+// whole sector ends the loop and does not count, though it may have changed
+// the sector: *touched tells whether any call moved a byte. Returns the bytes
+// moved in whole sectors.
 uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buffer, bool write,
-                     Progress* progress) {
+                     Progress* progress, bool* touched) {
+  *touched = false;
   // A pointer that did not move would put the sectors somewhere else.
   if (!SetVolumePosition(volume, range.startPos)) return 0;
   const uint32_t s = range.sectorSize;
@@ -52,6 +53,7 @@ uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buf
   while (pos < range.byteCount) {
     const uint32_t moved =
         write ? WriteVolume(volume, buffer + pos, s) : ReadVolume(volume, buffer + pos, s);
+    *touched = *touched || moved > 0;
     if (moved != s) break;
     pos += s;
     ShowProgress(progress, pos, range.byteCount);
@@ -77,6 +79,23 @@ uint32_t ReadInPieces(uint32_t (*read)(void*, void*, uint32_t), void* handle,
   return done;
 }
 
+// Reads back the `written` bytes into `buffer`; returns the bytes read. Then,
+// when a write call moved anything, dismounts the volume: the file system
+// still holds its view of the old sectors and could write it back over the new
+// ones. Dismounted as the last step on the volume, after the read-back
+// through the same locked handle, it mounts afresh once the volume is closed
+// and reads what was written.
+uint32_t ReadBackAndDismount(VolumeHandle volume, const Range& range, unsigned char* buffer,
+                             uint32_t written, bool touched) {
+  // The raw volume is read in whole sectors only.
+  const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;
+  const uint32_t readBack = SetVolumePosition(volume, range.startPos)
+                                ? ReadInPieces(ReadVolume, volume, buffer, written, piece)
+                                : 0;
+  if (touched) DismountVolume(volume);
+  return readBack;
+}
+
 // Where the read-back first differs from what was written: the index of the
 // first differing byte, the end of what came back when it is short, or
 // `written` when everything came back unchanged. memcmp first: it checks a
@@ -90,6 +109,22 @@ uint32_t FirstDifference(const unsigned char* readBack, uint32_t readBackBytes,
   return i;
 }
 
+// Saves the backup to "dump_bak.img"; true when it holds the whole range.
+// Otherwise tells why nothing will be written.
+bool SaveWholeBackup(const Range& range, const unsigned char* backup, uint32_t backedUp) {
+  const char* refusal = "元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません";
+  if (backedUp != range.byteCount) {
+    char reason[80];
+    std::snprintf(reason, sizeof reason, "セクター %lld を読み出せませんでした",
+                  static_cast<long long>(range.startSector) + backedUp / range.sectorSize);
+    ShowErrorBox(refusal, reason);
+    return false;
+  }
+  const uint32_t saveError = SaveDumpFile(kBackupFile, backup, backedUp, false);
+  if (saveError != 0) ShowErrorBoxForCode(refusal, saveError);
+  return saveError == 0;
+}
+
 // Backs the range up into `backup` and "dump_bak.img", writes the image over
 // it only when that backup is whole, then reads back what was written, dumps
 // it and checks it against the image.
@@ -97,29 +132,22 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
                          unsigned char* backup) {
   SetStatusText("BackUp Original DATA");
   Progress backupProgress{"BackUp Original DATA ..%3d%%", false, UINT32_MAX};
-  const uint32_t backedUp = MoveSectors(volume, range, backup, false, &backupProgress);
-  const bool saved = SaveDumpFile(kBackupFile, backup, backedUp, false);
-  if (backedUp != range.byteCount || !saved) {
-    ShowError("元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません");
-    return;
-  }
+  bool touched = false;
+  const uint32_t backedUp = MoveSectors(volume, range, backup, false, &backupProgress, &touched);
+  if (!SaveWholeBackup(range, backup, backedUp)) return;
 
   SetStatusText("Write DATA");
   Progress writeProgress{"Write DATA ..%3d%%", true, UINT32_MAX};
-  const uint32_t written = MoveSectors(volume, range, image, true, &writeProgress);
+  const uint32_t written = MoveSectors(volume, range, image, true, &writeProgress, &touched);
   char text[160];
   if (written != range.byteCount) {
     std::snprintf(text, sizeof text,
                   "書込みが途中で止まりました。書き込めたのは %d セクター中 %lu セクターです",
                   range.count, static_cast<unsigned long>(written / range.sectorSize));
-    ShowError(text);
+    ShowErrorBox(text);
   }
 
-  // The raw volume is read in whole sectors only.
-  const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;
-  const uint32_t readBack = SetVolumePosition(volume, range.startPos)
-                                ? ReadInPieces(ReadVolume, volume, backup, written, piece)
-                                : 0;
+  const uint32_t readBack = ReadBackAndDismount(volume, range, backup, written, touched);
   HexDump(backup, SectorDumpLength(range.count, readBack, range.sectorSize), range.startPos);
   const uint32_t difference = FirstDifference(backup, readBack, image, written);
   if (difference != written) {
@@ -127,7 +155,7 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
                   "読み戻した内容が書き込んだデータと違います。最初に違うのはセクター %llu です",
                   static_cast<unsigned long long>(range.startSector) +
                       difference / range.sectorSize);
-    ShowError(text);
+    ShowErrorBox(text);
   }
 }
 
@@ -147,9 +175,9 @@ Outcome LoadAndWrite(VolumeHandle volume, const Range& range, const char* imageP
       image ? static_cast<unsigned char*>(AllocateBuffer(uint64_t{range.byteCount} + 1)) : nullptr;
   Outcome outcome{1, true};
   if (!backup) {
-    ShowError("書込み用のメモリを確保できません");
+    ShowErrorBox("書込み用のメモリを確保できません");
   } else if (!LoadImage(imagePath, image, imageSize)) {
-    ShowError("イメージファイルを読み込めません。ほかのプログラムが使っていないか確かめてください");
+    ShowErrorBox("イメージファイルを読み込めません。ほかのプログラムが使っていないか確かめてください");
   } else {
     BackUpWriteAndCheck(volume, range, image, backup);
     outcome.result = 0;
@@ -172,8 +200,8 @@ Outcome WriteToVolume(VolumeHandle volume, const DiskGeometry& geometry, const c
   std::snprintf(question, sizeof question, "%s に書込み開始しますよ", driveRoot);
   // Only a Yes writes: a box that ends any other way (the program closing
   // under it) is no consent.
-  if (ShowMessageBox(BoxOwner::None, question, "確認", kBoxYesNo | kBoxIconQuestion) !=
-      kAnswerYes) {
+  const int answer = ShowMessageBox(BoxOwner::None, question, "確認", kBoxYesNo | kBoxIconQuestion);
+  if (answer != kAnswerYes) {
     SetStatusText("書き込まず終了");
     return {1, false};
   }
@@ -194,7 +222,7 @@ Outcome WriteToVolume(VolumeHandle volume, const DiskGeometry& geometry, const c
   else if (imageFileSize >= kFourGiB)
     refusal = "4GB以上のイメージファイルには対応していません";
   if (refusal) {
-    ShowError(refusal);
+    ShowErrorBox(refusal);
     return {1, true};
   }
   if (imageSize < byteCount) {
@@ -208,7 +236,7 @@ Outcome WriteToVolume(VolumeHandle volume, const DiskGeometry& geometry, const c
   else if (IsSameFile(imagePath, kBackupFile))
     refusal = "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください";
   if (refusal) {
-    ShowError(refusal);
+    ShowErrorBox(refusal);
     return {1, true};
   }
   const Range range{startSector, count, s, static_cast<uint32_t>(startSector) * s, byteCount};
@@ -227,7 +255,7 @@ uint32_t WriteOperation(char driveLetter, const char* driveRoot, int32_t startSe
   }
   SetStatusText("HANDLE OK");
 
-  const uint32_t lockError = LockVolume(volume);
+  const uint32_t lockError = LockVolumeRetrying(volume);
   if (lockError != 0) {
     ShowMessageBox(BoxOwner::None, "ドライブのロックに失敗しました", "エラー",
                    kBoxIconInformation);

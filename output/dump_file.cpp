@@ -1,26 +1,29 @@
 #include "output/dump_file.h"
 
-#include <fstream>
+#include <string>
 
 #include "output/trace.h"
+#include "volume/volume.h"
 #include "window/window_conventions.h"
 
-bool SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t length,
-                  bool echoToTrace) {
-  // Opening for output with truncation creates the file or empties it; when
-  // the open fails (read-only file, a folder of that name) the stream stays
-  // failed, drops every byte and the existing file is not touched.
-  std::ofstream file(name, std::ios::out | std::ios::binary | std::ios::trunc);
+uint32_t SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t length,
+                      bool echoToTrace) {
+  const std::string partial = std::string(name) + ".tmp";
+  uint32_t error = 0;
+  OutputFileHandle file = CreateOutputFile(partial.c_str(), &error);
   // In pieces, serving the window between them: a large run takes a while.
   for (uint32_t done = 0; done < length;) {
     const uint32_t piece = length - done < kPieceBytes ? length - done : kPieceBytes;
     if (echoToTrace) TraceBytes(bytes + done, piece);
-    file.write(reinterpret_cast<const char*>(bytes + done), piece);
+    if (file && error == 0) error = WriteOutputFile(file, bytes + done, piece);
     done += piece;
     KeepWindowResponsive();
   }
-  // A full disk shows at the latest when close hands over the last bytes.
-  const bool opened = file.is_open();
-  file.close();
-  return opened && !file.fail();
+  if (!file) return error;
+  // A full disk may show only when the close hands over the last bytes.
+  const uint32_t closeError = CloseOutputFile(file);
+  if (error == 0) error = closeError;
+  if (error == 0) error = ReplaceFileWith(name, partial.c_str());
+  if (error != 0) RemoveFile(partial.c_str());
+  return error;
 }

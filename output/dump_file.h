@@ -1,10 +1,13 @@
 #pragma once
 #include <cstdint>
 
-// Saves `length` bytes as the raw file `name` in the current directory,
-// created or truncated, never appended to. A file that cannot be opened is
-// skipped silently and an existing one is left as it was. With echoToTrace
-// the bytes are echoed to the trace too, whether or not the file opened.
-// True only when the file was opened, took every byte and closed cleanly.
-bool SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t length,
-                  bool echoToTrace);
+// Saves `length` bytes as the raw file `name` in the current directory, never
+// appended to. The bytes go to "<name>.tmp" first and take the name only once
+// every one of them is there and that file is closed, replacing the previous
+// file in one step; on any failure the partial file is removed and the
+// previous file (or a folder of that name) is left exactly as it was. With
+// echoToTrace the bytes are echoed to the trace too, whatever becomes of the
+// file. Returns 0 when `name` holds the bytes, else the failing step's system
+// error code.
+uint32_t SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t length,
+                      bool echoToTrace);

@@ -12,14 +12,22 @@ using ImageFileHandle = void*;
 // System error codes the operations tell apart.
 constexpr uint32_t kErrorNotEnoughMemory = 8;
 constexpr uint32_t kErrorHandleEof = 38;
+constexpr uint32_t kErrorDiskFull = 112;
 constexpr uint32_t kErrorIoPending = 997;
 
 // Opens the raw volume of a drive letter for reading, or for reading and
 // writing; null when the system refuses.
 VolumeHandle OpenVolumeForReading(char driveLetter);
 VolumeHandle OpenVolumeForWriting(char driveLetter);
-// Locks the volume until it is closed: 0, or the system error code.
+// One attempt to lock the volume until it is closed: 0, or the system error code.
 uint32_t LockVolume(VolumeHandle volume);
+// Waits a moment before the lock is tried again, serving the window meanwhile:
+// just after a medium arrives, other programs hold it open for a while.
+void PauseBeforeLockRetry();
+// Makes the system forget what it cached of the volume's file system, so that
+// it reads the sectors anew instead of writing its old view back over them.
+// A volume that cannot be dismounted stays as it was.
+void DismountVolume(VolumeHandle volume);
 // The drive-geometry control call alone: fills `record`, returns 0 or the code.
 uint32_t ReadDriveGeometry(VolumeHandle volume, DiskGeometry* record);
 // Moves the running file pointer to byte `distance` from the start; false
@@ -45,6 +53,21 @@ void ReleaseBuffer(void* buffer);
 // Total size of the file system on a drive root such as "E:\"; 0 when the
 // system cannot tell.
 uint64_t QueryTotalBytes(const char* driveRoot);
+
+// The dump files, written in the current directory.
+using OutputFileHandle = void*;
+// Creates the file `name`, or empties it: null when the system refuses, with
+// *error set to its code.
+OutputFileHandle CreateOutputFile(const char* name, uint32_t* error);
+// Appends `bytes`: 0, or the system error code (kErrorDiskFull when fewer
+// bytes were taken without one).
+uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes);
+// Hands every byte to the file and closes it: 0, or the system error code.
+uint32_t CloseOutputFile(OutputFileHandle file);
+// Gives the file `from` the name `to` in one step, replacing a file of that
+// name: 0, or the system error code, with both files then as they were.
+uint32_t ReplaceFileWith(const char* to, const char* from);
+void RemoveFile(const char* name);
 
 // The image file the write operation copies onto the sectors.
 // Size in bytes; false when there is no such file.

@@ -3,10 +3,17 @@
 #include <winioctl.h>
 
 #include "volume/volume.h"
+#include "window/window_conventions.h"
 
 namespace {
 
 HANDLE AsHandle(void* handle) { return static_cast<HANDLE>(handle); }
+
+// The code of the call that just failed; never 0, which would mean success.
+uint32_t LastError() {
+  const DWORD error = GetLastError();
+  return error != 0 ? error : ERROR_GEN_FAILURE;
+}
 
 VolumeHandle OpenVolume(char driveLetter, DWORD access, DWORD sharing) {
   char path[kDevicePathSize];
@@ -35,7 +42,19 @@ uint32_t LockVolume(VolumeHandle volume) {
   if (DeviceIoControl(AsHandle(volume), FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned,
                       nullptr))
     return 0;
-  return GetLastError();
+  return LastError();
+}
+
+void PauseBeforeLockRetry() {
+  constexpr DWORD kPauseMs = 250;
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < kPauseMs; Sleep(10))
+    KeepWindowResponsive();
+}
+
+void DismountVolume(VolumeHandle volume) {
+  DWORD returned = 0;
+  DeviceIoControl(AsHandle(volume), FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned,
+                  nullptr);
 }
 
 bool SetVolumePosition(VolumeHandle volume, uint32_t distance) {
@@ -52,14 +71,14 @@ uint32_t ReadVolumeAt(VolumeHandle volume, uint64_t position, void* buffer, uint
   DWORD read = 0;
   const BOOL done = ReadFile(AsHandle(volume), buffer, bytes, &read, &g_positionedRead);
   *delivered = read;
-  return done ? 0 : GetLastError();
+  return done ? 0 : LastError();
 }
 
 uint32_t AwaitVolumeRead(VolumeHandle volume, uint32_t* delivered) {
   DWORD read = 0;
   const BOOL done = GetOverlappedResult(AsHandle(volume), &g_positionedRead, &read, TRUE);
   *delivered = read;
-  return done ? 0 : GetLastError();
+  return done ? 0 : LastError();
 }
 
 uint32_t ReadVolume(VolumeHandle volume, void* buffer, uint32_t bytes) {
@@ -91,6 +110,29 @@ void* AllocateBuffer(uint64_t bytes) {
 void ReleaseBuffer(void* buffer) {
   if (buffer) VirtualFree(buffer, 0, MEM_RELEASE);
 }
+
+OutputFileHandle CreateOutputFile(const char* name, uint32_t* error) {
+  HANDLE file =
+      CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  *error = file == INVALID_HANDLE_VALUE ? LastError() : 0;
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes) {
+  DWORD written = 0;
+  if (!WriteFile(AsHandle(file), buffer, bytes, &written, nullptr)) return LastError();
+  return written == bytes ? 0 : kErrorDiskFull;
+}
+
+uint32_t CloseOutputFile(OutputFileHandle file) {
+  return CloseHandle(AsHandle(file)) ? 0 : LastError();
+}
+
+uint32_t ReplaceFileWith(const char* to, const char* from) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : LastError();
+}
+
+void RemoveFile(const char* name) { DeleteFileA(name); }
 
 bool QueryImageFileSize(const char* path, uint64_t* size) {
   WIN32_FILE_ATTRIBUTE_DATA status;

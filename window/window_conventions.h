@@ -3,6 +3,7 @@
 // bar's single text, the main window's title, a child control's text by its
 // identifier, and message boxes. The Win32 version lives in
 // window_conventions_win32.cpp; native tests link a recording fake instead.
+#include <cstddef>
 #include <cstdint>
 
 enum class BoxOwner { None, MainWindow };
@@ -39,3 +40,6 @@ constexpr uint32_t kPieceBytes = 1 << 20;
 int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style);
 // Shows the system's own message text for `errorCode` in a message box.
 int ShowSystemErrorBox(BoxOwner owner, uint32_t errorCode, const char* caption, unsigned style);
+// Writes why a call failed, as a box tells it: "コード <errorCode>: " and the
+// system's own message text for it (the code alone when there is none).
+void FormatSystemReason(uint32_t errorCode, char* text, size_t size);

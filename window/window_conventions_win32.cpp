@@ -2,6 +2,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "window/main_window_handles.h"
 #include "window/window_conventions.h"
@@ -87,16 +88,37 @@ int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsign
   return MessageBoxA(OwnerWindow(owner), text, caption, style);
 }
 
-int ShowSystemErrorBox(BoxOwner owner, uint32_t errorCode, const char* caption, unsigned style) {
+namespace {
+
+// The system's own message text for a code, or null; released with LocalFree.
+char* SystemMessage(uint32_t errorCode) {
   char* message = nullptr;
   FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                      FORMAT_MESSAGE_IGNORE_INSERTS,
                  nullptr, errorCode, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                  reinterpret_cast<char*>(&message), 0, nullptr);
+  return message;
+}
+
+}  // namespace
+
+int ShowSystemErrorBox(BoxOwner owner, uint32_t errorCode, const char* caption, unsigned style) {
+  char* message = SystemMessage(errorCode);
   // Without a system text the user still learns the code.
   char code[16];
   std::snprintf(code, sizeof code, "%lu", static_cast<unsigned long>(errorCode));
   const int answer = ShowMessageBox(owner, message ? message : code, caption, style);
   LocalFree(message);
   return answer;
+}
+
+void FormatSystemReason(uint32_t errorCode, char* text, size_t size) {
+  char* message = SystemMessage(errorCode);
+  // Without the line end it comes with: the reason may be followed by more.
+  for (size_t n = message ? lstrlenA(message) : 0; n > 0 && std::strchr("\r\n ", message[n - 1]);)
+    message[--n] = '\0';
+  const unsigned long code = errorCode;
+  if (message) std::snprintf(text, size, "コード %lu: %s", code, message);
+  else std::snprintf(text, size, "コード %lu", code);
+  LocalFree(message);
 }

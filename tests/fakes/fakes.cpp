@@ -3,11 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
-#include "app/app_state.h"
 #include "ops/read_operation.h"
 #include "ops/write_operation.h"
 #include "window/window_conventions.h"
@@ -18,6 +20,7 @@ std::deque<int> g_answers;
 
 namespace {
 
+namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 int g_token;  // the handle of the volume and of the image file
 uint64_t g_pointer, g_imageRead;  // the volume's running pointer; where the next image read starts
@@ -37,6 +40,7 @@ uint32_t Granted(bool hit, uint32_t bytes) {
 // Moves up to `bytes` between the volume at `position` and `buffer`; the count moved.
 uint32_t Move(uint64_t position, void* buffer, uint32_t bytes, bool write) {
   Bytes& volume = g_drive.sectors;
+  g_drive.movedUnlocked |= !g_drive.locked;
   if (position >= volume.size()) return 0;
   const auto n = static_cast<uint32_t>(std::min<uint64_t>(bytes, volume.size() - position));
   if (!write) std::memcpy(buffer, volume.data() + position, n);
@@ -46,6 +50,7 @@ uint32_t Move(uint64_t position, void* buffer, uint32_t bytes, bool write) {
 // A read or write at the running pointer.
 uint32_t Transfer(Call call, void* buffer, uint32_t bytes) {
   const uint32_t n = Move(g_pointer, buffer, Granted(Hit(call), bytes), call == Call::Write);
+  g_drive.wroteAny |= call == Call::Write && n > 0;
   return g_pointer += n, n;
 }
 
@@ -63,7 +68,12 @@ VolumeHandle OpenVolumeForWriting(char letter) { return OpenVolumeForReading(let
 VolumeHandle OpenVolumeForReading(char) {
   return Hit(Call::Open) ? nullptr : (++g_drive.opens, &g_token);
 }
-uint32_t LockVolume(VolumeHandle) { return Hit(Call::Lock) ? 31 : 0; }
+uint32_t LockVolume(VolumeHandle) {
+  const bool refused = Hit(Call::Lock) || g_drive.lockRefusals-- > 0;
+  return refused ? 33 : (g_drive.locked = g_drive.lockGranted = true, 0);
+}
+void PauseBeforeLockRetry() { Hit(Call::Pause); }
+void DismountVolume(VolumeHandle) { Hit(Call::Dismount); }
 uint32_t ReadDriveGeometry(VolumeHandle, DiskGeometry* record) {
   return Hit(Call::Geometry) ? 31 : (*record = g_drive.geometry, 0);
 }
@@ -77,17 +87,25 @@ uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t by
   if (hit && g_drive.fault == Fault::Fail) return 31;
   if (position >= g_drive.sectors.size()) return kErrorHandleEof;
   const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
+  if (hit && g_drive.fault == Fault::Short) g_drive.missingFrom = position + n;
+  if (hit && g_drive.fault == Fault::Short) g_drive.missingTo = position + bytes;
   if (hit && g_drive.fault == Fault::Pending) return g_pending = n, kErrorIoPending;
+  g_drive.sectorsDelivered += n > 0;
   return *delivered = n, 0;
 }
-uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) { return *delivered = g_pending, 0; }
+uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
+  g_drive.sectorsDelivered += g_pending > 0;
+  return *delivered = g_pending, 0;
+}
 uint32_t ReadVolume(VolumeHandle, void* buffer, uint32_t bytes) {
   return Transfer(Call::Read, buffer, bytes);
 }
 uint32_t WriteVolume(VolumeHandle, const void* buffer, uint32_t bytes) {
   return Transfer(Call::Write, const_cast<void*>(buffer), bytes);
 }
-void CloseVolume(VolumeHandle) { g_drive.calls.push_back(Call::Close), ++g_drive.closes; }
+void CloseVolume(VolumeHandle) {
+  g_drive.calls.push_back(Call::Close), ++g_drive.closes, g_drive.locked = false;
+}
 
 void* AllocateBuffer(uint64_t bytes) {
   const bool refused = Hit(Call::Allocate) || bytes >= g_drive.largestBuffer;
@@ -95,6 +113,27 @@ void* AllocateBuffer(uint64_t bytes) {
   return g_drive.liveBuffers += buffer != nullptr, buffer;
 }
 void ReleaseBuffer(void* buffer) { g_drive.liveBuffers -= buffer != nullptr, std::free(buffer); }
+
+// The dump files are real files in the current directory.
+OutputFileHandle CreateOutputFile(const char* name, uint32_t* error) {
+  std::FILE* file = Hit(Call::FileCreate) ? nullptr : std::fopen(name, "wb");
+  return *error = file ? 0 : 5, file;
+}
+uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes) {
+  const uint32_t n = Granted(Hit(Call::FileWrite), bytes);
+  return std::fwrite(buffer, 1, n, static_cast<std::FILE*>(file)) == bytes ? 0 : kErrorDiskFull;
+}
+uint32_t CloseOutputFile(OutputFileHandle file) {
+  const bool failed = Hit(Call::FileClose);
+  return std::fclose(static_cast<std::FILE*>(file)) != 0 || failed ? kErrorDiskFull : 0;
+}
+uint32_t ReplaceFileWith(const char* to, const char* from) {
+  std::error_code error;
+  if (Hit(Call::FileReplace)) return 5;
+  fs::rename(from, to, error);
+  return error ? 5 : 0;
+}
+void RemoveFile(const char* name) { std::remove(name); }
 
 bool QueryImageFileSize(const char* path, uint64_t* size) {
   if (Hit(Call::ImageSize) || g_drive.imagePath != path) return false;
@@ -129,25 +168,54 @@ void SetControlText(int id, const char* text) {
   g_shown.push_back({std::to_string(id).insert(0, 1, '#'), text ? text : ""});
 }
 void KeepWindowResponsive() {}
-int ShowMessageBox(BoxOwner, const char* text, const char* caption, unsigned) {
-  const int answer = g_answers.empty() ? kAnswerOk : g_answers.front();
-  if (!g_answers.empty()) g_answers.pop_front();
+// Only the confirmation (Yes and No) takes an answer from g_answers; any other box ends with OK.
+int ShowMessageBox(BoxOwner, const char* text, const char* caption, unsigned style) {
+  int answer = kAnswerOk;
+  if ((style & kBoxYesNo) && !g_answers.empty()) answer = g_answers.front(), g_answers.pop_front();
   return g_shown.push_back({caption, text, answer}), answer;
 }
 int ShowSystemErrorBox(BoxOwner owner, uint32_t code, const char* caption, unsigned style) {
   return ShowMessageBox(owner, ("system message " + std::to_string(code)).c_str(), caption, style);
 }
+void FormatSystemReason(uint32_t code, char* text, size_t size) {
+  std::snprintf(text, size, "system reason %lu", static_cast<unsigned long>(code));
+}
+
+std::string ReadFile(const char* name) {
+  if (fs::is_directory(name)) return "";
+  std::ostringstream bytes;
+  bytes << std::ifstream(name, std::ios::binary).rdbuf();
+  return bytes.str();
+}
 
 namespace {
 
-// At most `limit` bytes of a file: a full disk reads as endless zeros.
-Bytes FileStart(const char* name, size_t limit) {
-  std::ifstream file(name, std::ios::binary);
-  Bytes bytes(limit);
-  bytes.resize(file.read(reinterpret_cast<char*>(bytes.data()), limit).gcount());
-  return bytes;
+bool IsBox(const Shown& s) { return s.kind != "status" && s.kind != "title" && s.kind[0] != '#'; }
+bool IsTold(const Shown& s) { return IsBox(s) && s.kind != "確認"; }
+bool BoxSays(const std::string& text) {
+  return std::any_of(g_shown.begin(), g_shown.end(),
+                     [&](const Shown& s) { return IsTold(s) && s.text.find(text) != s.text.npos; });
 }
-bool IsTold(const Shown& s) { return s.answer && s.kind != "確認"; }  // by a box
+bool Called(Call call) {
+  return std::find(g_drive.calls.begin(), g_drive.calls.end(), call) != g_drive.calls.end();
+}
+int64_t LastCall(Call call) {  // its log index, -1 when never made
+  const auto at = std::find(g_drive.calls.rbegin(), g_drive.calls.rend(), call);
+  return std::ssize(g_drive.calls) - 1 - (at - g_drive.calls.rbegin());
+}
+template <typename... Values> std::string Format(const char* format, Values... values) {
+  char text[256];
+  return std::snprintf(text, sizeof text, format, values...), text;
+}
+// Bytes [from, from + length) of a drive's, as far as they lie on it, as a positioned read
+// delivers them: what one left out of its sector reads as zeros.
+std::string Drive(const Bytes& bytes, int64_t from, int64_t length) {
+  const int64_t to = std::min<int64_t>(from + length, std::ssize(bytes));
+  std::string taken(bytes.begin() + std::min(from, to), bytes.begin() + to);
+  for (uint64_t i = std::max<uint64_t>(from, g_drive.missingFrom); i < g_drive.missingTo; ++i)
+    if (i < uint64_t(to)) taken[i - from] = 0;
+  return taken;
+}
 // Each progress text rises while its loop runs (its fixed-width percentage compares as text,
 // and the three loops' texts differ in length); the last status is a final one, or a box other
 // than the confirmation told why the operation stopped.
@@ -160,25 +228,43 @@ bool StatusesTellTheEnd() {
   const std::string last = s.empty() ? "" : s.back();
   return last == "終了" || last == "書き込まず終了" || std::any_of(g_shown.begin(), g_shown.end(), IsTold);
 }
+// Every line of the last dump shows its address from `base` and, in hex, the drive's bytes there:
+// a line is the address (10 characters) and, for each byte, 3 characters of hex and 1 of text.
+bool DumpShowsTheDrive(uint32_t base, const Bytes& drive) {
+  const std::vector<std::string> dumps = ShownTexts("#300");
+  const std::string text = dumps.empty() ? "" : dumps.back();
+  for (size_t at = text.find("\r\n") + 2, address = base; !text.empty() && at < text.size();
+       address += 16) {
+    const size_t end = std::min(text.find("\r\n", at), text.size());
+    if (end - at < 10) return false;
+    const size_t shown = (end - at - 10) / 4;
+    std::string expected = Format("%08x| ", unsigned(address));
+    for (const char c : Drive(drive, address, shown)) expected += Format("%02x ", (unsigned char)c);
+    if (expected.size() != 10 + 3 * shown || text.compare(at, expected.size(), expected)) return false;
+    at = end + 2;
+  }
+  return true;
+}
 
 }  // namespace
 
-// The rules: the volume closed once, every buffer released, no byte outside the range changed,
-// each progress rising and an end the user is told; no write without a Yes and dump_bak.img
-// holding the whole range; a write that did not land whole told in an error box.
+// The rules: the volume closed once, every buffer released, no sector moved without the lock and
+// a refused lock told as it always was, no byte outside the range changed, each progress rising
+// and an end the user is told; the dump box and the dump files holding the drive's sectors as
+// they are, a dump file either whole and new or the previous one untouched, and a read that came
+// short or a file not saved told; no write without a Yes and dump_bak.img holding the whole range;
+// a write that did not land whole told in an error box, and the volume dismounted after the last
+// write and read-back exactly when something was written.
 std::string RunChecked(bool write, int32_t start, int32_t count) {
   const Bytes before = g_drive.sectors;
-  g_dumpToFile = 1;
-  const int out = dup(1);  // the trace goes nowhere: a read traces every byte it saves
-#ifdef _WIN32
-  const int nowhere = open("NUL", O_WRONLY);
-#else
-  const int nowhere = open("/dev/null", O_WRONLY);
-#endif
-  std::fflush(stdout), dup2(nowhere, 1);
+  const char* file = write ? "dump_bak.img" : "dump.img";
+  for (const char* name : {"dump.img", "dump_bak.img"})
+    if (!fs::exists(fs::symlink_status(name))) std::ofstream(name) << kPreviousFile;
+  const int out = dup(1), trace = open("trace.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::fflush(stdout), dup2(trace, 1);
   if (write) WriteOperation('E', "E:\\", start, count, g_drive.imagePath.c_str());
-  else ReadOperation('E', "E:\\", start, count);
-  std::fflush(stdout), dup2(out, 1), close(out), close(nowhere);
+  else ReadOperation('E', "E:\\", start, count, true);
+  std::fflush(stdout), dup2(out, 1), close(out), close(trace);
 
   const Bytes& after = g_drive.sectors;  // the range asked for, as far as it lies on the drive:
   const int64_t s = g_drive.geometry.BytesPerSector, size = std::ssize(before);
@@ -187,15 +273,50 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const Bytes range(before.begin() + first, before.begin() + end);
   if (g_drive.opens > 1 || g_drive.closes != g_drive.opens) return "the volume was not closed once";
   if (g_drive.liveBuffers != 0) return "a buffer was not released";
+  if (g_drive.movedUnlocked) return "a sector was read or written without the lock";
   if (!std::equal(before.begin(), before.begin() + first, after.begin()) ||
       !std::equal(before.begin() + end, before.end(), after.begin() + end))
     return "a byte outside the range changed";
   if (!StatusesTellTheEnd()) return "a progress fell back, or the end went untold";
-  if (std::count(g_drive.calls.begin(), g_drive.calls.end(), Call::Write) == 0) return "";
+  std::string traced = Called(Call::Lock) && !g_drive.lockGranted ? ReadFile("trace.out") : "";
+  std::erase(traced, '\r');
+  if (Called(Call::Lock) && !g_drive.lockGranted &&
+      (g_shown.size() != 3 || g_shown[0].text != "HANDLE OK" || !IsBox(g_shown[1]) ||
+       g_shown[2].text != "DRIVE LOCK ERROR" || traced != (write ? "" : " ok handel\n lock error \n")))
+    return "a refused lock was not told as it always was";
+  if (!DumpShowsTheDrive(uint32_t(start) * uint32_t(s), after)) return "the dump shows other bytes";
+
+  // The dump file: whole and new, or the previous one (or a folder) untouched, told when the
+  // operation got as far as saving it.
+  const bool saving = write ? std::ranges::count(ShownTexts("status"), "BackUp Original DATA") > 0
+                            : Called(Call::ReadAt);
+  const int64_t copied = std::min<int64_t>(g_drive.sectorsDelivered, std::max(count, 0));
+  const std::string made = Drive(before, first, write ? end - first : copied * s);
+  const std::string content = ReadFile(file);
+  const bool kept = fs::is_directory(file) || content == kPreviousFile;
+  if (!fs::exists(file) || (!kept && content != made) || (!saving && !kept))
+    return std::string(file) + " is neither the previous file nor the whole new one";
+  if (fs::exists(std::string(file) + ".tmp")) return "a partial file was left";
+  const char* notSaved = write ? "dump_bak.img に保存できなかった" : "dump.img を保存できません";
+  if (saving && content != made && !BoxSays(notSaved)) return std::string(file) + " not saved went untold";
+  const std::string shortRead = Format("%d セクター中 %lld セクターです。\r\n止まったのはセクター %lld です",
+                                       count, copied, start + copied);
+  if (!write && count > 0 && Called(Call::ReadAt) &&
+      (copied < count) != BoxSays(copied < count ? shortRead : "読出しが途中で止まりました"))
+    return "a read that came short went untold or without its counts, or a whole one was told short";
+
+  // The volume is dismounted after its last write and read-back, before it is closed, exactly
+  // when a write moved a byte.
+  const int64_t dismounted = LastCall(Call::Dismount);
+  if (g_drive.wroteAny != (dismounted >= 0) || std::ranges::count(g_drive.calls, Call::Dismount) > 1 ||
+      (dismounted >= 0 && (dismounted < LastCall(Call::Write) || dismounted < LastCall(Call::Read) ||
+                           dismounted > LastCall(Call::Close))))
+    return "the volume was not dismounted once, after the write and read-back, exactly when written";
+  if (!Called(Call::Write)) return "";
   const auto asked = std::find_if(g_shown.begin(), g_shown.end(),
                                   [](const Shown& s) { return s.kind == "確認"; });
   if (asked == g_shown.end() || asked->answer != kAnswerYes) return "a sector was written unasked";
-  if (FileStart("dump_bak.img", range.size() + 1) != range)
+  if (content != std::string(range.begin(), range.end()))
     return "a sector was written without the whole backup saved";
   const bool landed = g_drive.image.size() >= range.size() &&
                       std::equal(after.begin() + first, after.begin() + end, g_drive.image.begin());

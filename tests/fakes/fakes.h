@@ -9,8 +9,9 @@
 // Every platform call the fake drive logs, in order; any one of them can go wrong: Fail (null,
 // false, an error code or no bytes), Short (half the bytes asked) or, a positioned read,
 // Pending (it completes later, in full).
-enum class Call { TotalBytes, Open, Lock, Geometry, Position, ReadAt, Read, Write, Allocate,
-                  ImageSize, ImageOpen, ImageRead, Close };
+enum class Call { TotalBytes, Open, Lock, Pause, Geometry, Position, ReadAt, Read, Write, Dismount,
+                  Allocate, ImageSize, ImageOpen, ImageRead, FileCreate, FileWrite, FileClose,
+                  FileReplace, Close };
 enum class Fault { Fail, Short, Pending };
 struct FakeDrive {
   std::vector<unsigned char> sectors, image;  // the volume's bytes and the image file's
@@ -19,10 +20,16 @@ struct FakeDrive {
   uint64_t imageSizeReported = 0;              // nonzero: the size its file status tells
   bool losesWrites = false;                    // writes report success and keep nothing
   uint64_t largestBuffer = uint64_t{1} << 31;  // none this large is had, as in a 32-bit process
+  int lockRefusals = 0;                        // attempts refused before the lock is granted
   int faultAt = -1;                            // the log index of the call that goes wrong
   Fault fault = Fault::Fail;
   std::vector<Call> calls;
   int opens = 0, closes = 0, liveBuffers = 0;
+  bool locked = false, lockGranted = false;    // now; ever
+  bool movedUnlocked = false;                  // a sector read or written without the lock
+  bool wroteAny = false;                       // a write call moved a byte
+  int sectorsDelivered = 0;                    // positioned reads that delivered bytes
+  uint64_t missingFrom = 0, missingTo = 0;     // what a positioned read that came short left out
 };
 struct Shown {  // kind: "status", "title", "#<control id>" or a box's caption
   std::string kind, text;
@@ -30,12 +37,16 @@ struct Shown {  // kind: "status", "title", "#<control id>" or a box's caption
 };
 extern FakeDrive g_drive;
 extern std::vector<Shown> g_shown;  // what the window showed, in order
-extern std::deque<int> g_answers;   // the next boxes' answers; OK once used up
+extern std::deque<int> g_answers;   // the confirmation's answers; OK once used up
+// What a dump file held before each checked run.
+const std::string kPreviousFile = "the previous file";
 
 // A drive of `sectors` sectors whose every byte tells its place; nothing shown yet.
 void ResetFakes(uint32_t sectors = 64, uint32_t bytesPerSector = 512);
 std::vector<std::string> ShownTexts(const std::string& kind);
+std::string ReadFile(const char* name);  // "" when there is none
 
 // Runs the write (write) or read operation on the fake drive in the current directory, saving
-// dump.img; returns the first rule it broke (see fakes.cpp), or "".
+// dump.img, with kPreviousFile in place of any dump file missing; returns the first rule it
+// broke (see fakes.cpp), or "".
 std::string RunChecked(bool write, int32_t start, int32_t count);

@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "tests/fakes/fakes.h"
+#include "volume/volume_lock.h"
 #include "window/window_conventions.h"
 
 // A lead byte of code page 932: it and the next byte are one character.
@@ -37,8 +38,8 @@ std::string FuzzArguments(FuzzedDataProvider& input) {
   return same && arguments[0] == module ? "" : "the arguments do not come back from " + line;
 }
 
-// One operation on a drive of at most 256 sectors whose geometry, image, fault and answer the
-// input chooses, in a directory of its own: the operations save their files where they run.
+// One operation on a drive of at most 256 sectors whose geometry, image, fault, answer and busy
+// lock the input chooses, in a directory of its own: the operations save their files where they run.
 // Start and count: any 32-bit value shifted down by any number of bits, so mostly small ones.
 std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   static std::string directory = std::filesystem::temp_directory_path() / "torvex-fuzz-XXXXXX";
@@ -55,9 +56,10 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   g_drive.largestBuffer = 1 << 24;  // larger ones cost AddressSanitizer much time, find no more
   g_drive.image.assign(input.ConsumeIntegralInRange(0u, 300u * std::min(s, 4096u)), 0xA5);
   g_drive.imageSizeReported = input.ConsumeBool() ? input.ConsumeIntegral<uint64_t>() : 0;
-  g_answers = {input.PickValueInArray({kAnswerYes, kAnswerNo, kAnswerOk})};
+  g_answers = {input.PickValueInArray({kAnswerYes, kAnswerNo, kAnswerOk, 0, 2})};  // 2: IDCANCEL
   const int32_t start = input.ConsumeIntegral<int32_t>() >> input.ConsumeIntegralInRange(0, 31);
   const int32_t count = input.ConsumeIntegral<int32_t>() >> input.ConsumeIntegralInRange(0, 31);
+  g_drive.lockRefusals = input.ConsumeIntegralInRange(0, kLockAttempts);
   std::filesystem::remove_all("dump.img"), std::filesystem::remove_all("dump_bak.img");
   return RunChecked(write, start, count);
 }

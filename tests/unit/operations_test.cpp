@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "tests/fakes/fakes.h"
+#include "volume/volume_lock.h"
 #include "window/window_conventions.h"
 
 namespace {
@@ -31,15 +32,16 @@ void Arrange(int32_t imageSectors, uint32_t sectors = 64, uint32_t sector = 512)
   fs::remove_all("dump.img"), fs::remove_all("dump_bak.img");
 }
 
-// Every status and title of a small read and a small write, the refusals, the dump's four
-// sectors (small ones, which the dump's own limit would not cut), and progress past 40 MiB,
-// where a percentage computed in 32 bits would fall back.
+// Every status and title of a small read and a small write, each after a busy lock, the
+// refusals, the dump's four sectors (small ones, which the dump's own limit would not cut), and
+// progress past 40 MiB, where a percentage computed in 32 bits would fall back.
 struct Row {
   const char* name;
   bool write = true;
   int32_t start = 10, count = 5;
   const char* box = nullptr;  // the error box's text; null: none
   int dumped = -1, saved = -1;  // sectors in the dump box, in dump.img or dump_bak.img; -1: none
+  int lockRefusals = 0;
   int32_t imageSectors = 5;
   uint32_t sectors = 64, sector = 512, media = kMediaRemovable;
   const char* image = "new.img";
@@ -48,10 +50,10 @@ struct Row {
 const Texts kRead = {"Reading DATA.. 33%", "Reading DATA.. 66%", "Reading DATA..100%"};
 const Texts kWrite = {"Write DATA .. 33%", "Write DATA .. 66%", "Write DATA ..100%"};
 const Row kRows[] = {
-    {.name = "ReadOfThreeSectors", .write = false, .count = 3, .dumped = 3, .saved = 3, .statuses =
+    {.name = "ReadOfThreeSectors", .write = false, .count = 3, .dumped = 3, .saved = 3, .lockRefusals = 3, .statuses =
      {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "Reading DATA..", kRead[0], kRead[1], kRead[2], "終了"},
      .titles = kRead},
-    {.name = "WriteOfThreeSectors", .count = 3, .dumped = 3, .saved = 3, .imageSectors = 3,
+    {.name = "WriteOfThreeSectors", .count = 3, .dumped = 3, .saved = 3, .lockRefusals = 1, .imageSectors = 3,
      .statuses = {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "Read DATA",
                   "BackUp Original DATA", "BackUp Original DATA .. 33%", "BackUp Original DATA .. 66%",
                   "BackUp Original DATA ..100%", "Write DATA", kWrite[0], kWrite[1], kWrite[2], "終了"},
@@ -73,14 +75,14 @@ TEST_P(Operations, DoWhatWasAskedAndTellIt) {
   const TestDirectory directory;
   const Row& r = GetParam();
   Arrange(r.imageSectors, r.sectors, r.sector);
-  g_drive.geometry.MediaType = r.media, g_drive.imagePath = r.image;
+  g_drive.geometry.MediaType = r.media, g_drive.imagePath = r.image, g_drive.lockRefusals = r.lockRefusals;
   EXPECT_EQ(RunChecked(r.write, r.start, r.count), "");
   EXPECT_EQ(ShownTexts("エラー"), r.box ? Texts{r.box} : Texts{});
   const Texts dumps = ShownTexts("#300");  // a line of 16 bytes after the header
   const auto lines = dumps.empty() ? -1 : std::count(dumps[0].begin(), dumps[0].end(), '\n') - 1;
   EXPECT_EQ(lines, r.dumped < 0 ? -1 : r.dumped * int(r.sector) / 16);
-  const char* file = r.write ? "dump_bak.img" : "dump.img";
-  EXPECT_EQ(fs::exists(file) ? int(fs::file_size(file) / r.sector) : -1, r.saved);
+  const std::string file = ReadFile(r.write ? "dump_bak.img" : "dump.img");
+  EXPECT_EQ(file == kPreviousFile ? -1 : int(file.size() / r.sector), r.saved);
   if (!r.statuses.empty()) {
     EXPECT_EQ(ShownTexts("status"), r.statuses);
     EXPECT_EQ(ShownTexts("title"), r.titles);
@@ -90,9 +92,22 @@ TEST_P(Operations, DoWhatWasAskedAndTellIt) {
 INSTANTIATE_TEST_SUITE_P(Rows, Operations, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Each operation runs once without faults, 3 sectors (which reach a dump file at its close)
-// and 40 (which reach it at a write); each call it made then fails in a run of its own, and
-// each transfer comes short and each positioned read stays pending.
+// Each operation runs once without faults, 3 sectors and 40; each call it made then fails in a
+// run of its own, each transfer comes short and each positioned read stays pending; the lock is
+// refused every time, a folder or a full disk (natively) is where the dump file goes, the medium
+// loses writes, or the confirmation ends otherwise than with Yes.
+struct Obstacle {
+  std::string name;
+  bool readToo;
+};
+const Obstacle kObstacles[] = {
+    {"folder", true}, {"lock refused", true}, {"loses writes", false}, {"answered No", false},
+    {"no answer", false}, {"box closed", false},
+#ifndef _WIN32
+    {"full disk", true},  // /dev/full
+#endif
+};
+
 TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
   const fs::path figures = fs::current_path() / "fault-matrix.txt";
   TestDirectory directory;
@@ -100,9 +115,13 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
   const auto cell = [&](bool write, int32_t count, int at, Fault fault, std::string obstacle) {
     Arrange(count);
     g_drive.faultAt = at, g_drive.fault = fault, g_drive.losesWrites = obstacle == "loses writes";
-    const char* file = write ? "dump_bak.img" : "dump.img";
+    g_drive.lockRefusals = obstacle == "lock refused" ? kLockAttempts : 0;
+    const std::string file = write ? "dump_bak.img" : "dump.img";
     if (obstacle == "folder") fs::create_directory(file);
-    if (obstacle == "full disk") fs::create_symlink("/dev/full", file);
+    if (obstacle == "full disk") fs::create_symlink("/dev/full", file + ".tmp");
+    if (obstacle == "answered No") g_answers = {kAnswerNo};
+    if (obstacle == "no answer") g_answers = {0};
+    if (obstacle == "box closed") g_answers = {2};  // IDCANCEL
     const std::string broken = RunChecked(write, 10, count);
     ++tried, held += broken.empty();
     EXPECT_EQ(broken, "") << (write ? "write" : "read") << " of " << count << " sectors, call "
@@ -113,16 +132,14 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
       Arrange(count);
       RunChecked(write, 10, count);
       const std::vector<Call> calls = g_drive.calls;
-      cell(write, count, -1, Fault::Fail, "folder");
-#ifndef _WIN32
-      cell(write, count, -1, Fault::Fail, "full disk");
-#endif
-      if (write) cell(write, count, -1, Fault::Fail, "loses writes");
+      for (const auto& [obstacle, readToo] : kObstacles)
+        if (write || readToo) cell(write, count, -1, Fault::Fail, obstacle);
       for (int at = 0; at < std::ssize(calls); ++at) {
         const Call c = calls[at];
         if (c == Call::Close) continue;  // it cannot go wrong
         cell(write, count, at, Fault::Fail, "");
-        if (c == Call::ReadAt || c == Call::Read || c == Call::Write || c == Call::ImageRead)
+        if (c == Call::ReadAt || c == Call::Read || c == Call::Write || c == Call::ImageRead ||
+            c == Call::FileWrite)
           cell(write, count, at, Fault::Short, "");
         if (c == Call::ReadAt) cell(write, count, at, Fault::Pending, "");
       }
