@@ -184,3 +184,24 @@ bool CompareWithBareLoop(const std::string& program, const std::string& argument
   PrintMedians(rounds, mebibytes, ratioTarget);
   return true;
 }
+
+bool SaveScreenshot(const RunningProgram& p, const std::string& name) {
+  std::string folder = EnvironmentValue("TORVEX_SCREENSHOTS");
+  RECT r = {};
+  if (folder.empty() || !GetWindowRect(p.mainWindow, &r)) return folder.empty();
+  BITMAPINFOHEADER h = {sizeof h, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  std::string pixels((h.biWidth * 3 + 3) / 4 * 4 * h.biHeight, '\0');  // rows of whole DWORDs
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, h.biWidth, h.biHeight);
+  HGDIOBJ old = SelectObject(memory, bitmap);  // without a window manager nothing covers the window
+  const bool ok =
+      BitBlt(memory, 0, 0, h.biWidth, h.biHeight, screen, r.left, r.top, SRCCOPY) &&
+      SelectObject(memory, old) &&  // GetDIBits wants the bitmap selected into no DC
+      GetDIBits(memory, bitmap, 0, h.biHeight, &pixels[0], (BITMAPINFO*)&h, DIB_RGB_COLORS);
+  DeleteObject(bitmap), DeleteDC(memory), ReleaseDC(nullptr, screen);
+  const BITMAPFILEHEADER f = {0x4D42, DWORD(sizeof f + sizeof h + pixels.size()), 0, 0,
+                              sizeof f + sizeof h};  // 0x4D42: "BM"
+  folder = folder[0] == '/' ? WindowsPathFromUnix(folder) : folder;
+  const std::string headers = std::string((char*)&f, sizeof f) + std::string((char*)&h, sizeof h);
+  return ok && WriteWholeFile(folder + "\\" + name, headers + pixels);
+}

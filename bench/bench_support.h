@@ -29,6 +29,11 @@ LARGE_INTEGER Now();
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to);
 double Median(std::vector<double> values);
 
+// Saves the main window as a 24-bit BMP file in the folder TORVEX_SCREENSHOTS
+// names, if any (scripts/run.sh without a display, whose screenshots are the
+// README's).
+bool SaveScreenshot(const RunningProgram& p, const std::string& name);
+
 // Starts torvex-e2e.exe (Windows path) in `workDir` with the bench drive's
 // geometry, its trace redirected to workDir\trace.txt. Says why on failure.
 bool StartTorvex(const std::string& program, const std::string& arguments,

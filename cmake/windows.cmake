@@ -50,7 +50,7 @@ file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
 "if(torvex_e2e_tests_TESTS)
   set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\")
   set(full_disk_tests \${torvex_e2e_tests_TESTS})
-  list(FILTER full_disk_tests INCLUDE REGEX BackupOnFullDisk)
+  list(FILTER full_disk_tests INCLUDE REGEX OnFullDisk)
   if(full_disk_tests)
     set_tests_properties(\${full_disk_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;full-disk\")
   endif()
@@ -66,7 +66,7 @@ add_test(NAME xvfb.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh stop ${CMA
 set_tests_properties(xvfb.start PROPERTIES FIXTURES_SETUP xvfb)
 set_tests_properties(xvfb.stop PROPERTIES FIXTURES_CLEANUP xvfb)
 
-# The full disk of the end-to-end rows BackupOnFullDisk: a 16 KiB tmpfs (see
+# The full disk of the end-to-end rows *OnFullDisk: a 16 KiB tmpfs (see
 # scripts/full-disk.sh). Without root the setup leaves the reason in
 # full-disk.unavailable and those rows report themselves skipped.
 add_test(NAME full-disk.setup

@@ -103,6 +103,11 @@ inline bool StartProgram(const LaunchOptions& o, RunningProgram& p) {
     return p.mainWindow || WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0;
   }) && p.mainWindow;
 }
+// Posts the WM_COMMAND of a click on control `id`, from Execute's handle, as any program can.
+inline bool PostCommand(const RunningProgram& p, int id) {
+  const LPARAM execute = LPARAM(GetDlgItem(p.mainWindow, kExecuteButton));
+  return PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), execute);
+}
 // Closes the main window; false when the program does not end in time.
 inline bool CloseProgram(RunningProgram& p, DWORD& exitCode) {
   return PostMessageA(p.mainWindow, WM_CLOSE, 0, 0) &&
@@ -175,25 +180,4 @@ inline bool ChooseImage(const RunningProgram& p, const std::string& windowsPath)
   HWND name = GetDlgItem(d.window, cmb13);  // the name box: a combo box, or an edit box
   if (!name) name = GetDlgItem(d.window, edt1);
   return SetText(name, windowsPath) && AnswerMessageBox(d, IDOK) && WaitForPostedMessages(p);
-}
-// Saves the main window as a 24-bit BMP file in the folder TORVEX_SCREENSHOTS names, if any.
-inline bool SaveScreenshot(const RunningProgram& p, const std::string& name) {
-  std::string folder = EnvironmentValue("TORVEX_SCREENSHOTS");
-  RECT r = {};
-  if (folder.empty() || !GetWindowRect(p.mainWindow, &r)) return folder.empty();
-  BITMAPINFOHEADER h = {sizeof h, r.right - r.left, r.bottom - r.top, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  std::string pixels((h.biWidth * 3 + 3) / 4 * 4 * h.biHeight, '\0');  // rows of whole DWORDs
-  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, h.biWidth, h.biHeight);
-  HGDIOBJ old = SelectObject(memory, bitmap);  // without a window manager nothing covers the window
-  const bool ok =
-      BitBlt(memory, 0, 0, h.biWidth, h.biHeight, screen, r.left, r.top, SRCCOPY) &&
-      SelectObject(memory, old) &&  // GetDIBits wants the bitmap selected into no DC
-      GetDIBits(memory, bitmap, 0, h.biHeight, &pixels[0], (BITMAPINFO*)&h, DIB_RGB_COLORS);
-  DeleteObject(bitmap), DeleteDC(memory), ReleaseDC(nullptr, screen);
-  const BITMAPFILEHEADER f = {0x4D42, DWORD(sizeof f + sizeof h + pixels.size()), 0, 0,
-                              sizeof f + sizeof h};  // 0x4D42: "BM"
-  folder = folder[0] == '/' ? WindowsPathFromUnix(folder) : folder;
-  const std::string headers = std::string((char*)&f, sizeof f) + std::string((char*)&h, sizeof h);
-  return ok && WriteWholeFile(folder + "\\" + name, headers + pixels);
 }

@@ -54,14 +54,11 @@ TEST_P(Responsive, WindowAnswersThroughoutAndNothingActsUnderTheTransfer) {
     if (!percentage || !progress.insert(status.substr(0, status.size() - 4)).second) continue;
     if (acted) continue;
     acted = true;
-    const auto Click = [&](int id) {  // a click's WM_COMMAND, from Execute's handle
-      return PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(execute));
-    };
     if (row.during == kCloseSent) Send(p.mainWindow, WM_CLOSE);
     if (row.during == kClosePosted) PostMessageA(p.mainWindow, WM_CLOSE, 0, 0);
     if (row.during != kCommands) continue;
-    ASSERT_TRUE(PostMessageA(execute, BM_CLICK, 0, 0) && Click(kExecuteButton));
-    ASSERT_TRUE(!row.write || Click(kBrowseButton));  // read mode has no browse button
+    ASSERT_TRUE(PostMessageA(execute, BM_CLICK, 0, 0) && PostCommand(p, kExecuteButton));
+    ASSERT_TRUE(!row.write || PostCommand(p, kBrowseButton));  // read mode has no browse button
   }
   EXPECT_FALSE(hung);
   EXPECT_LT(slowest, 1000u) << "milliseconds before a status text was answered";
