@@ -56,6 +56,44 @@ mutant window-not-served window/window_conventions_win32.cpp \
 mutant close-under-an-operation app/main_window.cpp \
   'if (DeferCloseWhileOperationRuns()) return 0;' 'DeferCloseWhileOperationRuns();'
 
+mutant write-after-refused-lock ops/write_operation.cpp \
+  'const uint32_t lockError = LockVolumeRetrying(volume);' \
+  'const uint32_t lockError = (LockVolumeRetrying(volume), 0);'
+mutant read-after-refused-lock ops/read_operation.cpp \
+  'const uint32_t lockError = LockVolumeRetrying(volume);' \
+  'const uint32_t lockError = (LockVolumeRetrying(volume), 0);'
+mutant short-sector-tail-from-previous ops/read_operation.cpp \
+  'if (lastRead < sectorSize) std::memset(g_sectorBuffer + lastRead, 0, sectorSize - lastRead);' ''
+mutant dump-ignores-start-sector ops/read_operation.cpp \
+  'SectorDumpLength(count, pos, sectorSize), startPosition);' 'SectorDumpLength(count, pos, sectorSize), 0);'
+mutant drive-list-shows-cd-rom app/main_window.cpp \
+  'if (GetDriveTypeA(root) == DRIVE_CDROM) continue;' ''
+mutant status-bar-never-painted-again window/window_conventions_win32.cpp \
+  'SendMessageA(g_statusBar, WM_SETREDRAW, TRUE, 0);' ''
+mutant write-without-a-yes ops/write_operation.cpp \
+  'if (answer != kAnswerYes) {' 'if (answer == kAnswerNo) {'
+mutant short-read-untold ops/read_operation.cpp \
+  'if (count > 0 && pos < static_cast<uint32_t>(count) * sectorSize)' 'if (false)'
+mutant save-failure-untold ops/read_operation.cpp \
+  'if (saveError != 0)' 'if (false)'
+mutant dump-file-emptied-in-place output/dump_file.cpp \
+  'const std::string partial = std::string(name) + ".tmp";' 'const std::string partial = name;'
+mutant dismount-before-read-back ops/write_operation.cpp \
+  'const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;' \
+  'if (touched) DismountVolume(volume);
+  touched = false;
+  const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;'
+mutant no-lock-retry volume/volume_lock.h \
+  'constexpr int kLockAttempts = 40;' 'constexpr int kLockAttempts = 1;'
+mutant lock-refusal-traced-at-each-retry ops/read_operation.cpp \
+  'const uint32_t lockError = LockVolumeRetrying(volume);' \
+  'uint32_t lockError = LockVolume(volume);
+  for (int attempt = 1; lockError != 0 && attempt < kLockAttempts; ++attempt) {
+    TraceLine(" lock error ");
+    PauseBeforeLockRetry();
+    lockError = LockVolume(volume);
+  }'
+
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || selected=("${names[@]}")
 
