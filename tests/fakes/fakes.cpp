@@ -87,8 +87,7 @@ uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t by
   if (hit && g_drive.fault == Fault::Fail) return 31;
   if (position >= g_drive.sectors.size()) return kErrorHandleEof;
   const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
-  if (hit && g_drive.fault == Fault::Short) g_drive.missingFrom = position + n;
-  if (hit && g_drive.fault == Fault::Short) g_drive.missingTo = position + bytes;
+  if (hit && g_drive.fault == Fault::Short) g_drive.missing = {position + n, position + bytes};
   if (hit && g_drive.fault == Fault::Pending) return g_pending = n, kErrorIoPending;
   g_drive.sectorsDelivered += n > 0;
   return *delivered = n, 0;
@@ -97,11 +96,9 @@ uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
   g_drive.sectorsDelivered += g_pending > 0;
   return *delivered = g_pending, 0;
 }
-uint32_t ReadVolume(VolumeHandle, void* buffer, uint32_t bytes) {
-  return Transfer(Call::Read, buffer, bytes);
-}
-uint32_t WriteVolume(VolumeHandle, const void* buffer, uint32_t bytes) {
-  return Transfer(Call::Write, const_cast<void*>(buffer), bytes);
+uint32_t ReadVolume(VolumeHandle, void* b, uint32_t n) { return Transfer(Call::Read, b, n); }
+uint32_t WriteVolume(VolumeHandle, const void* b, uint32_t n) {
+  return Transfer(Call::Write, const_cast<void*>(b), n);
 }
 void CloseVolume(VolumeHandle) {
   g_drive.calls.push_back(Call::Close), ++g_drive.closes, g_drive.locked = false;
@@ -161,8 +158,7 @@ std::vector<std::string> ShownTexts(const std::string& kind) {
 void SetStatusText(const char* text) { g_shown.push_back({"status", text}); }
 void SetMainWindowTitle(const char* text) { g_shown.push_back({"title", text}); }
 void ShowProgressText(const char* text, bool inTitle) {
-  SetStatusText(text);
-  if (inTitle) SetMainWindowTitle(text);
+  SetStatusText(text), inTitle ? SetMainWindowTitle(text) : void();
 }
 void SetControlText(int id, const char* text) {
   g_shown.push_back({std::to_string(id).insert(0, 1, '#'), text ? text : ""});
@@ -196,9 +192,6 @@ bool BoxSays(const std::string& text) {
   return std::any_of(g_shown.begin(), g_shown.end(),
                      [&](const Shown& s) { return IsTold(s) && s.text.find(text) != s.text.npos; });
 }
-bool Called(Call call) {
-  return std::find(g_drive.calls.begin(), g_drive.calls.end(), call) != g_drive.calls.end();
-}
 int64_t LastCall(Call call) {  // its log index, -1 when never made
   const auto at = std::find(g_drive.calls.rbegin(), g_drive.calls.rend(), call);
   return std::ssize(g_drive.calls) - 1 - (at - g_drive.calls.rbegin());
@@ -212,7 +205,7 @@ template <typename... Values> std::string Format(const char* format, Values... v
 std::string Drive(const Bytes& bytes, int64_t from, int64_t length) {
   const int64_t to = std::min<int64_t>(from + length, std::ssize(bytes));
   std::string taken(bytes.begin() + std::min(from, to), bytes.begin() + to);
-  for (uint64_t i = std::max<uint64_t>(from, g_drive.missingFrom); i < g_drive.missingTo; ++i)
+  for (uint64_t i = std::max<uint64_t>(from, g_drive.missing.first); i < g_drive.missing.second; ++i)
     if (i < uint64_t(to)) taken[i - from] = 0;
   return taken;
 }
@@ -278,9 +271,10 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
       !std::equal(before.begin() + end, before.end(), after.begin() + end))
     return "a byte outside the range changed";
   if (!StatusesTellTheEnd()) return "a progress fell back, or the end went untold";
-  std::string traced = Called(Call::Lock) && !g_drive.lockGranted ? ReadFile("trace.out") : "";
+  const bool refused = LastCall(Call::Lock) >= 0 && !g_drive.lockGranted;
+  std::string traced = refused ? ReadFile("trace.out") : "";
   std::erase(traced, '\r');
-  if (Called(Call::Lock) && !g_drive.lockGranted &&
+  if (refused &&
       (g_shown.size() != 3 || g_shown[0].text != "HANDLE OK" || !IsBox(g_shown[1]) ||
        g_shown[2].text != "DRIVE LOCK ERROR" || traced != (write ? "" : " ok handel\n lock error \n")))
     return "a refused lock was not told as it always was";
@@ -289,7 +283,7 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   // The dump file: whole and new, or the previous one (or a folder) untouched, told when the
   // operation got as far as saving it.
   const bool saving = write ? std::ranges::count(ShownTexts("status"), "BackUp Original DATA") > 0
-                            : Called(Call::ReadAt);
+                            : LastCall(Call::ReadAt) >= 0;
   const int64_t copied = std::min<int64_t>(g_drive.sectorsDelivered, std::max(count, 0));
   const std::string made = Drive(before, first, write ? end - first : copied * s);
   const std::string content = ReadFile(file);
@@ -301,7 +295,7 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   if (saving && content != made && !BoxSays(notSaved)) return std::string(file) + " not saved went untold";
   const std::string shortRead = Format("%d セクター中 %lld セクターです。\r\n止まったのはセクター %lld です",
                                        count, copied, start + copied);
-  if (!write && count > 0 && Called(Call::ReadAt) &&
+  if (!write && count > 0 && saving &&
       (copied < count) != BoxSays(copied < count ? shortRead : "読出しが途中で止まりました"))
     return "a read that came short went untold or without its counts, or a whole one was told short";
 
@@ -312,7 +306,7 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
       (dismounted >= 0 && (dismounted < LastCall(Call::Write) || dismounted < LastCall(Call::Read) ||
                            dismounted > LastCall(Call::Close))))
     return "the volume was not dismounted once, after the write and read-back, exactly when written";
-  if (!Called(Call::Write)) return "";
+  if (LastCall(Call::Write) < 0) return "";
   const auto asked = std::find_if(g_shown.begin(), g_shown.end(),
                                   [](const Shown& s) { return s.kind == "確認"; });
   if (asked == g_shown.end() || asked->answer != kAnswerYes) return "a sector was written unasked";

@@ -29,7 +29,7 @@ struct FakeDrive {
   bool movedUnlocked = false;                  // a sector read or written without the lock
   bool wroteAny = false;                       // a write call moved a byte
   int sectorsDelivered = 0;                    // positioned reads that delivered bytes
-  uint64_t missingFrom = 0, missingTo = 0;     // what a positioned read that came short left out
+  std::pair<uint64_t, uint64_t> missing;       // what a positioned read that came short left out
 };
 struct Shown {  // kind: "status", "title", "#<control id>" or a box's caption
   std::string kind, text;

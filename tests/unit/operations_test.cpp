@@ -40,7 +40,7 @@ struct Row {
   bool write = true;
   int32_t start = 10, count = 5;
   const char* box = nullptr;  // the error box's text; null: none
-  int dumped = -1, saved = -1;  // sectors in the dump box, in dump.img or dump_bak.img; -1: none
+  int dumped = -1;  // sectors in the dump box; -1: none. What a file holds, the rules judge.
   int lockRefusals = 0;
   int32_t imageSectors = 5;
   uint32_t sectors = 64, sector = 512, media = kMediaRemovable;
@@ -50,15 +50,15 @@ struct Row {
 const Texts kRead = {"Reading DATA.. 33%", "Reading DATA.. 66%", "Reading DATA..100%"};
 const Texts kWrite = {"Write DATA .. 33%", "Write DATA .. 66%", "Write DATA ..100%"};
 const Row kRows[] = {
-    {.name = "ReadOfThreeSectors", .write = false, .count = 3, .dumped = 3, .saved = 3, .lockRefusals = 3, .statuses =
+    {.name = "ReadOfThreeSectors", .write = false, .count = 3, .dumped = 3, .lockRefusals = 3, .statuses =
      {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "Reading DATA..", kRead[0], kRead[1], kRead[2], "終了"},
      .titles = kRead},
-    {.name = "WriteOfThreeSectors", .count = 3, .dumped = 3, .saved = 3, .lockRefusals = 1, .imageSectors = 3,
+    {.name = "WriteOfThreeSectors", .count = 3, .dumped = 3, .lockRefusals = 1, .imageSectors = 3,
      .statuses = {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "Read DATA",
                   "BackUp Original DATA", "BackUp Original DATA .. 33%", "BackUp Original DATA .. 66%",
                   "BackUp Original DATA ..100%", "Write DATA", kWrite[0], kWrite[1], kWrite[2], "終了"},
      .titles = kWrite},
-    {.name = "WriteOfFiveSectorsDumpsFour", .dumped = 4, .saved = 5, .sector = 128},
+    {.name = "WriteOfFiveSectorsDumpsFour", .dumped = 4, .sector = 128},
     {.name = "ReadStartAt2GiB", .write = false, .start = 4194304, .box = "開始セクターが範囲外です"},
     // 8,388,609 × 512 wraps to 512 bytes in 32 bits, which the image covers.
     {.name = "WriteCountWrappingToTheImage", .count = 8388609, .box = "書込みセクター数が範囲外です", .imageSectors = 1},
@@ -66,7 +66,7 @@ const Row kRows[] = {
     {.name = "WriteOfTheBackupItself", .box =
      "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください",
      .image = "dump_bak.img"},
-    {.name = "ReadPast40MiB", .write = false, .start = 0, .count = 90000, .dumped = 4, .saved = 90000,
+    {.name = "ReadPast40MiB", .write = false, .start = 0, .count = 90000, .dumped = 4,
      .sectors = 90000}};
 
 class Operations : public ::testing::TestWithParam<Row> {};
@@ -81,8 +81,6 @@ TEST_P(Operations, DoWhatWasAskedAndTellIt) {
   const Texts dumps = ShownTexts("#300");  // a line of 16 bytes after the header
   const auto lines = dumps.empty() ? -1 : std::count(dumps[0].begin(), dumps[0].end(), '\n') - 1;
   EXPECT_EQ(lines, r.dumped < 0 ? -1 : r.dumped * int(r.sector) / 16);
-  const std::string file = ReadFile(r.write ? "dump_bak.img" : "dump.img");
-  EXPECT_EQ(file == kPreviousFile ? -1 : int(file.size() / r.sector), r.saved);
   if (!r.statuses.empty()) {
     EXPECT_EQ(ShownTexts("status"), r.statuses);
     EXPECT_EQ(ShownTexts("title"), r.titles);
