@@ -10,6 +10,9 @@ set(TORVEX_WIN32_SOURCES
   resources/torvex.rc
 )
 set(TORVEX_WIN32_LIBS torvex_logic comctl32 comdlg32 gdi32 user32 kernel32)
+# The resource script names these files, which CMake's scan of its #includes does not see.
+set_source_files_properties(resources/torvex.rc PROPERTIES OBJECT_DEPENDS
+  "${PROJECT_SOURCE_DIR}/resources/torvex.ico;${PROJECT_SOURCE_DIR}/resources/torvex.manifest")
 
 # The release program.
 add_executable(torvex WIN32 ${TORVEX_WIN32_SOURCES} volume/geometry_win32.cpp)
