@@ -12,13 +12,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Two builds of the same sources give the same bytes wherever they are: no source folder in
-# what the compiler records (__FILE__ and the like), no link time in the file's header.
-get_filename_component(TORVEX_SOURCE_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-set(CMAKE_CXX_FLAGS_INIT "-ffile-prefix-map=${TORVEX_SOURCE_ROOT}/=")
-
 # One static file: no libstdc++, libgcc or winpthread DLL next to it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # ctest runs the Win32 test programs under Wine, in the build's own prefix.
