@@ -11,9 +11,7 @@ const std::pair<const char*, std::string> kVersionValues[] = {
     {"\\StringFileInfo\\041103a4\\FileVersion", "1.0"},
     {"\\StringFileInfo\\041103a4\\ProductVersion", "1.0"},
     {"\\VarFileInfo\\Translation", std::string("\x11\x04\xA4\x03", 4)}};  // 0x0411, 932
-BOOL CALLBACK CountLanguage(HMODULE, LPCSTR, LPCSTR, WORD, LONG_PTR count) {
-  return ++*(int*)count, TRUE;
-}
+BOOL CALLBACK CountLanguage(HMODULE, LPCSTR, LPCSTR, WORD, LONG_PTR n) { return ++*(int*)n, TRUE; }
 std::string Manifest(HMODULE module) {  // "" when there is none
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), RT_MANIFEST);
   const char* text = found ? (const char*)LockResource(LoadResource(module, found)) : nullptr;
