@@ -4,6 +4,7 @@
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "resources/version.h"
 
 namespace {
 
@@ -24,8 +25,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (SelectsWriteMode(BuildArgumentVector(modulePath, GetCommandLineA(), IsAnsiLeadByte)))
     g_runMode = RunMode::Write;
 
-  if (!CreateMainWindow("TORVEX Ver1.0", "IDM_SEC_READ", 64, 33, 408, 510, instance, WS_SYSMENU,
-                        MainWindowProcedure, StartupShowCommand()))
+  if (!CreateMainWindow("TORVEX Ver" kVersionText, "IDM_SEC_READ", 64, 33, 408, 510, instance,
+                        WS_SYSMENU, MainWindowProcedure, StartupShowCommand()))
     return 0;
 
   MSG message = {};

@@ -11,6 +11,7 @@ packages=(
   wine wine32:i386
   xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic
   dosfstools e2fsprogs
+  zip
 )
 
 need_i386=0
