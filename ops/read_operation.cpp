@@ -52,7 +52,8 @@ void TellShortRead(int32_t startSector, int32_t count, uint32_t copied, uint32_t
   std::snprintf(text, sizeof text,
                 "読出しが途中で止まりました。読み出せたのは %d セクター中 %lu セクターです。\r\n"
                 "止まったのはセクター %lld です。",
-                count, static_cast<unsigned long>(copied), static_cast<long long>(startSector) + copied);
+                count, static_cast<unsigned long>(copied),
+                static_cast<long long>(startSector) + copied);
   char reasonAndFile[640];
   std::snprintf(reasonAndFile, sizeof reasonAndFile, "%s%s", reason,
                 dumpSaved ? "\r\ndump.img には読み出せたセクターだけが入っています。" : "");

@@ -21,7 +21,7 @@ echo "== fuzz"
 scripts/fuzz.sh 20
 
 # The figures of this run, together at the end.
-lines() { git ls-files "$@" | grep -E '\.(cpp|h)$' | xargs cat | wc -l; }
+lines() { git ls-files "$@" | grep -E '\.(cpp|h|rc)$' | xargs cat | wc -l; }
 # The tests ctest reported skipped in the given presets, each with its reason:
 # the line after GoogleTest's "Skipped" in the test's output (ctest's log of this run).
 skipped() {

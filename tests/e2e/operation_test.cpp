@@ -18,11 +18,8 @@ const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Wri
 // ChooseBackup: the image chosen is dump_bak.img in the current folder.
 enum Step : unsigned { kLook = 1, kPostClicks = 2, kChooseBackup = 4 };
 enum Folder { kImage, kOther, kFullDisk };  // the current folder: the image's, another, the tmpfs
-struct Box {  // text empty: the confirmation, answered Yes; owned: by the main window
-  const char* caption;
-  std::string text;
-  bool owned = true;
-};
+// text empty: the confirmation, answered Yes; owned: by the main window
+struct Box { const char* caption; std::string text; bool owned = true; };
 const Box kYes{"確認", "", false};
 Box Error(const std::string& text, bool owned = true) { return {"エラー", text, owned}; }
 // An error box's text followed by the reason the system gives for `code`, as TORVEX words it.
@@ -153,19 +150,19 @@ TEST_P(Rows, Run) {
     EXPECT_EQ(WindowText(Control(kPathBox)), image);
   }
   ASSERT_TRUE(PressButton(Control(kExecuteButton)));
-  for (const Box& want : c.boxes) {
+  for (const Box& w : c.boxes) {  // the boxes wanted
     MessageBoxInfo box;
-    ASSERT_TRUE(WaitForMessageBox(program, want.caption, box)) << want.caption;
-    EXPECT_EQ(box.text, want.text.empty() ? c.drive + std::string(" に書込み開始しますよ") : want.text);
-    EXPECT_EQ(box.owner, want.owned ? program.mainWindow : nullptr);
+    ASSERT_TRUE(WaitForMessageBox(program, w.caption, box)) << w.caption;
+    EXPECT_EQ(box.text, w.text.empty() ? c.drive + std::string(" に書込み開始しますよ") : w.text);
+    EXPECT_EQ(box.owner, w.owned ? program.mainWindow : nullptr);
     EXPECT_FALSE(IsWindowEnabled(Control(kExecuteButton)));
-    if (&want == &c.boxes[0] && (c.steps & kPostClicks)) {  // nothing starts inside its modal loop
+    if (&w == &c.boxes[0] && (c.steps & kPostClicks)) {  // nothing starts inside its modal loop
       ASSERT_TRUE(PostMessageA(Control(kExecuteButton), BM_CLICK, 0, 0));
       ASSERT_TRUE(PostCommand(program, kExecuteButton) && PostCommand(program, kBrowseButton));
       ASSERT_TRUE(WaitForPostedMessages(program));
       EXPECT_EQ(OpenMessageBoxes(program).size(), 1u);
     }
-    ASSERT_TRUE(AnswerMessageBox(box, want.text.empty() ? IDYES : IDOK));
+    ASSERT_TRUE(AnswerMessageBox(box, w.text.empty() ? IDYES : IDOK));
   }
   std::string status;
   ASSERT_TRUE(WaitUntil([&] {

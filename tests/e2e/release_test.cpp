@@ -1,6 +1,6 @@
 // What Windows reads from the program file before it runs it, read through its own calls: the
-// manifest (one, asking for administrator rights and for nothing that changes the window's look
-// or scale) and the version that Explorer's properties and the elevation prompt show.
+// manifest (asking for administrator rights and for nothing that changes the window's look or
+// scale) and the version that Explorer's properties and the elevation prompt show.
 #include <gtest/gtest.h>
 #include "tests/e2e/driver.h"
 namespace {
@@ -11,7 +11,6 @@ const std::pair<const char*, std::string> kVersionValues[] = {
     {"\\StringFileInfo\\041103a4\\FileVersion", "1.0"},
     {"\\StringFileInfo\\041103a4\\ProductVersion", "1.0"},
     {"\\VarFileInfo\\Translation", std::string("\x11\x04\xA4\x03", 4)}};  // 0x0411, 932
-BOOL CALLBACK CountLanguage(HMODULE, LPCSTR, LPCSTR, WORD, LONG_PTR n) { return ++*(int*)n, TRUE; }
 std::string Manifest(HMODULE module) {  // "" when there is none
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), RT_MANIFEST);
   const char* text = found ? (const char*)LockResource(LoadResource(module, found)) : nullptr;
@@ -28,18 +27,13 @@ TEST_P(Release, ManifestAndVersionAsWindowsReadsThem) {
   const std::string path = WindowsPathFromUnix(EnvironmentValue(GetParam()));
   HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_TRUE(module) << path;
-  int languages = 0;  // one manifest 1; a toolchain could add its default one in another language
-  EnumResourceLanguagesA(module, RT_MANIFEST, MAKEINTRESOURCEA(1), CountLanguage,
-                         LONG_PTR(&languages));
   const std::string manifest = Manifest(module);
   FreeLibrary(module);
-  EXPECT_EQ(languages, 1);
   EXPECT_NE(manifest.find("level=\"requireAdministrator\" uiAccess=\"false\""), std::string::npos);
   for (const char* absent : {"dpiAware", "Microsoft.Windows.Common-Controls"})
     EXPECT_EQ(manifest.find(absent), std::string::npos) << absent;
-  ACTCTXA context = {};
-  context.cbSize = sizeof context, context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-  context.lpSource = path.c_str(), context.lpResourceName = MAKEINTRESOURCEA(1);
+  ACTCTXA context = {sizeof context, ACTCTX_FLAG_RESOURCE_NAME_VALID, path.c_str(), 0, 0, nullptr,
+                     MAKEINTRESOURCEA(1)};
   HANDLE activation = CreateActCtxA(&context);  // fails on a manifest Windows would refuse
   EXPECT_NE(activation, INVALID_HANDLE_VALUE) << GetLastError();
   if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
@@ -48,12 +42,6 @@ TEST_P(Release, ManifestAndVersionAsWindowsReadsThem) {
   ASSERT_TRUE(!block.empty() && GetFileVersionInfoA(path.c_str(), 0, block.size(), &block[0]));
   for (const auto& [name, value] : kVersionValues)
     EXPECT_EQ(VersionValue(block, name), value) << name;
-  const std::string root = VersionValue(block, "\\");
-  const auto* fixed = (const VS_FIXEDFILEINFO*)root.data();
-  ASSERT_EQ(root.size(), sizeof *fixed);
-  EXPECT_EQ(std::vector<DWORD>({fixed->dwFileVersionMS, fixed->dwFileVersionLS,
-                                fixed->dwProductVersionMS, fixed->dwProductVersionLS}),
-            std::vector<DWORD>({0x10000, 0, 0x10000, 0}));  // 1,0,0,0 twice
 }
 INSTANTIATE_TEST_SUITE_P(Programs, Release, testing::ValuesIn(kPrograms),
                          [](const testing::TestParamInfo<const char*>& row) { return row.param; });

@@ -1,5 +1,4 @@
 #include "tests/fakes/fakes.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
@@ -9,24 +8,19 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
 #include "ops/read_operation.h"
 #include "ops/write_operation.h"
 #include "window/window_conventions.h"
-
 FakeDrive g_drive;
 std::vector<Shown> g_shown;
 std::deque<int> g_answers;
-
 namespace {
-
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 int g_token;  // the handle of the volume and of the image file
 uint64_t g_pointer, g_imageRead;  // the volume's running pointer; where the next image read starts
 uint32_t g_pending;  // what the pending read delivers
 bool g_otherFile;    // the file opened is not the image
-
 // Logs the call; true when it is the one that goes wrong.
 bool Hit(Call call) {
   g_drive.calls.push_back(call);
@@ -53,16 +47,13 @@ uint32_t Transfer(Call call, void* buffer, uint32_t bytes) {
   g_drive.wroteAny |= call == Call::Write && n > 0;
   return g_pointer += n, n;
 }
-
 }  // namespace
-
 void ResetFakes(uint32_t sectors, uint32_t bytesPerSector) {
   g_drive = FakeDrive{}, g_drive.geometry.BytesPerSector = bytesPerSector;
   g_drive.sectors.resize(uint64_t{sectors} * bytesPerSector);
   for (size_t i = 0; i < g_drive.sectors.size(); ++i) g_drive.sectors[i] = i % 251 + i / 512 * 7;
   g_pointer = 0, g_shown.clear(), g_answers.clear();
 }
-
 uint64_t QueryTotalBytes(const char*) { return Hit(Call::TotalBytes) ? 0 : g_drive.sectors.size(); }
 VolumeHandle OpenVolumeForWriting(char letter) { return OpenVolumeForReading(letter); }
 VolumeHandle OpenVolumeForReading(char) {
@@ -87,7 +78,7 @@ uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t by
   if (hit && g_drive.fault == Fault::Fail) return 31;
   if (position >= g_drive.sectors.size()) return kErrorHandleEof;
   const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
-  if (hit && g_drive.fault == Fault::Short) g_drive.missing = {position + n, position + bytes};
+  if (hit && g_drive.fault == Fault::Short) g_drive.gap = {position + n, position + bytes};
   if (hit && g_drive.fault == Fault::Pending) return g_pending = n, kErrorIoPending;
   g_drive.sectorsDelivered += n > 0;
   return *delivered = n, 0;
@@ -100,17 +91,13 @@ uint32_t ReadVolume(VolumeHandle, void* b, uint32_t n) { return Transfer(Call::R
 uint32_t WriteVolume(VolumeHandle, const void* b, uint32_t n) {
   return Transfer(Call::Write, const_cast<void*>(b), n);
 }
-void CloseVolume(VolumeHandle) {
-  g_drive.calls.push_back(Call::Close), ++g_drive.closes, g_drive.locked = false;
-}
-
+void CloseVolume(VolumeHandle) { Hit(Call::Close), ++g_drive.closes, g_drive.locked = false; }
 void* AllocateBuffer(uint64_t bytes) {
   const bool refused = Hit(Call::Allocate) || bytes >= g_drive.largestBuffer;
   void* buffer = refused ? nullptr : std::malloc(bytes);
   return g_drive.liveBuffers += buffer != nullptr, buffer;
 }
 void ReleaseBuffer(void* buffer) { g_drive.liveBuffers -= buffer != nullptr, std::free(buffer); }
-
 // The dump files are real files in the current directory.
 OutputFileHandle CreateOutputFile(const char* name, uint32_t* error) {
   std::FILE* file = Hit(Call::FileCreate) ? nullptr : std::fopen(name, "wb");
@@ -126,12 +113,9 @@ uint32_t CloseOutputFile(OutputFileHandle file) {
 }
 uint32_t ReplaceFileWith(const char* to, const char* from) {
   std::error_code error;
-  if (Hit(Call::FileReplace)) return 5;
-  fs::rename(from, to, error);
-  return error ? 5 : 0;
+  return Hit(Call::FileReplace) || (fs::rename(from, to, error), error) ? 5 : 0;
 }
 void RemoveFile(const char* name) { std::remove(name); }
-
 bool QueryImageFileSize(const char* path, uint64_t* size) {
   if (Hit(Call::ImageSize) || g_drive.imagePath != path) return false;
   return *size = g_drive.imageSizeReported ? g_drive.imageSizeReported : g_drive.image.size(), true;
@@ -149,7 +133,6 @@ uint32_t ReadImageFile(ImageFileHandle, void* buffer, uint32_t bytes) {
   return g_imageRead += n, n;
 }
 void CloseImageFile(ImageFileHandle) {}
-
 std::vector<std::string> ShownTexts(const std::string& kind) {
   std::vector<std::string> texts;
   for (const Shown& s : g_shown) if (s.kind == kind) texts.push_back(s.text);
@@ -176,16 +159,12 @@ int ShowSystemErrorBox(BoxOwner owner, uint32_t code, const char* caption, unsig
 void FormatSystemReason(uint32_t code, char* text, size_t size) {
   std::snprintf(text, size, "system reason %lu", static_cast<unsigned long>(code));
 }
-
 std::string ReadFile(const char* name) {
-  if (fs::is_directory(name)) return "";
   std::ostringstream bytes;
-  bytes << std::ifstream(name, std::ios::binary).rdbuf();
+  if (!fs::is_directory(name)) bytes << std::ifstream(name, std::ios::binary).rdbuf();
   return bytes.str();
 }
-
 namespace {
-
 bool IsBox(const Shown& s) { return s.kind != "status" && s.kind != "title" && s.kind[0] != '#'; }
 bool IsTold(const Shown& s) { return IsBox(s) && s.kind != "確認"; }
 bool BoxSays(const std::string& text) {
@@ -205,7 +184,7 @@ template <typename... Values> std::string Format(const char* format, Values... v
 std::string Drive(const Bytes& bytes, int64_t from, int64_t length) {
   const int64_t to = std::min<int64_t>(from + length, std::ssize(bytes));
   std::string taken(bytes.begin() + std::min(from, to), bytes.begin() + to);
-  for (uint64_t i = std::max<uint64_t>(from, g_drive.missing.first); i < g_drive.missing.second; ++i)
+  for (uint64_t i = std::max<uint64_t>(from, g_drive.gap.first); i < g_drive.gap.second; ++i)
     if (i < uint64_t(to)) taken[i - from] = 0;
   return taken;
 }
@@ -219,7 +198,7 @@ bool StatusesTellTheEnd() {
         s[i] <= s[i - 1])
       return false;
   const std::string last = s.empty() ? "" : s.back();
-  return last == "終了" || last == "書き込まず終了" || std::any_of(g_shown.begin(), g_shown.end(), IsTold);
+  return last == "終了" || last == "書き込まず終了" || std::ranges::any_of(g_shown, IsTold);
 }
 // Every line of the last dump shows its address from `base` and, in hex, the drive's bytes there:
 // a line is the address (10 characters) and, for each byte, 3 characters of hex and 1 of text.
@@ -230,27 +209,19 @@ bool DumpShowsTheDrive(uint32_t base, const Bytes& drive) {
        address += 16) {
     const size_t end = std::min(text.find("\r\n", at), text.size());
     if (end - at < 10) return false;
-    const size_t shown = (end - at - 10) / 4;
+    const size_t n = (end - at - 10) / 4;  // bytes shown
     std::string expected = Format("%08x| ", unsigned(address));
-    for (const char c : Drive(drive, address, shown)) expected += Format("%02x ", (unsigned char)c);
-    if (expected.size() != 10 + 3 * shown || text.compare(at, expected.size(), expected)) return false;
+    for (const char c : Drive(drive, address, n)) expected += Format("%02x ", (unsigned char)c);
+    if (expected.size() != 10 + 3 * n || text.compare(at, expected.size(), expected)) return false;
     at = end + 2;
   }
   return true;
 }
-
 }  // namespace
-
-// The rules: the volume closed once, every buffer released, no sector moved without the lock and
-// a refused lock told as it always was, no byte outside the range changed, each progress rising
-// and an end the user is told; the dump box and the dump files holding the drive's sectors as
-// they are, a dump file either whole and new or the previous one untouched, and a read that came
-// short or a file not saved told; no write without a Yes and dump_bak.img holding the whole range;
-// a write that did not land whole told in an error box, and the volume dismounted after the last
-// write and read-back exactly when something was written.
+// Each rule is the text it returns when a run breaks it.
 std::string RunChecked(bool write, int32_t start, int32_t count) {
   const Bytes before = g_drive.sectors;
-  const char* file = write ? "dump_bak.img" : "dump.img";
+  const std::string file = write ? "dump_bak.img" : "dump.img";
   for (const char* name : {"dump.img", "dump_bak.img"})
     if (!fs::exists(fs::symlink_status(name))) std::ofstream(name) << kPreviousFile;
   const int out = dup(1), trace = open("trace.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -258,12 +229,10 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   if (write) WriteOperation('E', "E:\\", start, count, g_drive.imagePath.c_str());
   else ReadOperation('E', "E:\\", start, count, true);
   std::fflush(stdout), dup2(out, 1), close(out), close(trace);
-
   const Bytes& after = g_drive.sectors;  // the range asked for, as far as it lies on the drive:
   const int64_t s = g_drive.geometry.BytesPerSector, size = std::ssize(before);
   const int64_t first = std::clamp<int64_t>(int64_t{start} * s, 0, size);
   const int64_t end = std::clamp<int64_t>(first + int64_t{count} * s, first, size);
-  const Bytes range(before.begin() + first, before.begin() + end);
   if (g_drive.opens > 1 || g_drive.closes != g_drive.opens) return "the volume was not closed once";
   if (g_drive.liveBuffers != 0) return "a buffer was not released";
   if (g_drive.movedUnlocked) return "a sector was read or written without the lock";
@@ -274,45 +243,37 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const bool refused = LastCall(Call::Lock) >= 0 && !g_drive.lockGranted;
   std::string traced = refused ? ReadFile("trace.out") : "";
   std::erase(traced, '\r');
-  if (refused &&
-      (g_shown.size() != 3 || g_shown[0].text != "HANDLE OK" || !IsBox(g_shown[1]) ||
-       g_shown[2].text != "DRIVE LOCK ERROR" || traced != (write ? "" : " ok handel\n lock error \n")))
+  if (refused && (g_shown.size() != 3 || g_shown[0].text != "HANDLE OK" || !IsBox(g_shown[1]) ||
+                  g_shown[2].text != "DRIVE LOCK ERROR" ||
+                  traced != (write ? "" : " ok handel\n lock error \n")))
     return "a refused lock was not told as it always was";
   if (!DumpShowsTheDrive(uint32_t(start) * uint32_t(s), after)) return "the dump shows other bytes";
-
-  // The dump file: whole and new, or the previous one (or a folder) untouched, told when the
-  // operation got as far as saving it.
   const bool saving = write ? std::ranges::count(ShownTexts("status"), "BackUp Original DATA") > 0
                             : LastCall(Call::ReadAt) >= 0;
   const int64_t copied = std::min<int64_t>(g_drive.sectorsDelivered, std::max(count, 0));
   const std::string made = Drive(before, first, write ? end - first : copied * s);
-  const std::string content = ReadFile(file);
+  const std::string content = ReadFile(file.c_str());
   const bool kept = fs::is_directory(file) || content == kPreviousFile;
   if (!fs::exists(file) || (!kept && content != made) || (!saving && !kept))
-    return std::string(file) + " is neither the previous file nor the whole new one";
-  if (fs::exists(std::string(file) + ".tmp")) return "a partial file was left";
+    return file + " is neither the previous file nor the whole new one";
+  if (fs::exists(file + ".tmp")) return "a partial file was left";
   const char* notSaved = write ? "dump_bak.img に保存できなかった" : "dump.img を保存できません";
-  if (saving && content != made && !BoxSays(notSaved)) return std::string(file) + " not saved went untold";
-  const std::string shortRead = Format("%d セクター中 %lld セクターです。\r\n止まったのはセクター %lld です",
-                                       count, copied, start + copied);
+  if (saving && content != made && !BoxSays(notSaved)) return file + " not saved went untold";
+  const auto shortRead = Format("%d セクター中 %lld セクターです。\r\n止まったのはセクター %lld で",
+                                count, copied, start + copied);
   if (!write && count > 0 && saving &&
       (copied < count) != BoxSays(copied < count ? shortRead : "読出しが途中で止まりました"))
-    return "a read that came short went untold or without its counts, or a whole one was told short";
-
-  // The volume is dismounted after its last write and read-back, before it is closed, exactly
-  // when a write moved a byte.
+    return "a short read went untold or miscounted, or a whole one was told short";
   const int64_t dismounted = LastCall(Call::Dismount);
-  if (g_drive.wroteAny != (dismounted >= 0) || std::ranges::count(g_drive.calls, Call::Dismount) > 1 ||
-      (dismounted >= 0 && (dismounted < LastCall(Call::Write) || dismounted < LastCall(Call::Read) ||
-                           dismounted > LastCall(Call::Close))))
-    return "the volume was not dismounted once, after the write and read-back, exactly when written";
+  const bool once = std::ranges::count(g_drive.calls, Call::Dismount) == 1;
+  const bool last = dismounted > std::max(LastCall(Call::Write), LastCall(Call::Read));
+  if (g_drive.wroteAny ? !once || !last || dismounted > LastCall(Call::Close) : dismounted >= 0)
+    return "the volume was not dismounted once after the last write and read, or unwritten";
   if (LastCall(Call::Write) < 0) return "";
-  const auto asked = std::find_if(g_shown.begin(), g_shown.end(),
-                                  [](const Shown& s) { return s.kind == "確認"; });
+  const auto asked = std::ranges::find(g_shown, "確認", &Shown::kind);
   if (asked == g_shown.end() || asked->answer != kAnswerYes) return "a sector was written unasked";
-  if (content != std::string(range.begin(), range.end()))
-    return "a sector was written without the whole backup saved";
-  const bool landed = g_drive.image.size() >= range.size() &&
+  if (content != made) return "a sector was written without the whole backup saved";
+  const bool landed = int64_t(g_drive.image.size()) >= end - first &&
                       std::equal(after.begin() + first, after.begin() + end, g_drive.image.begin());
   const auto told = std::find_if(g_shown.rbegin(), g_shown.rend(), IsTold);  // the last box
   if (landed || (told != g_shown.rend() && told->kind == "エラー")) return "";

@@ -3,9 +3,7 @@
 #include <deque>
 #include <string>
 #include <vector>
-
 #include "volume/volume.h"
-
 // Every platform call the fake drive logs, in order; any one of them can go wrong: Fail (null,
 // false, an error code or no bytes), Short (half the bytes asked) or, a positioned read,
 // Pending (it completes later, in full).
@@ -29,23 +27,18 @@ struct FakeDrive {
   bool movedUnlocked = false;                  // a sector read or written without the lock
   bool wroteAny = false;                       // a write call moved a byte
   int sectorsDelivered = 0;                    // positioned reads that delivered bytes
-  std::pair<uint64_t, uint64_t> missing;       // what a positioned read that came short left out
+  std::pair<uint64_t, uint64_t> gap;           // what a positioned read that came short left out
 };
-struct Shown {  // kind: "status", "title", "#<control id>" or a box's caption
-  std::string kind, text;
-  int answer = 0;  // a box's
-};
+// kind: "status", "title", "#<control id>" or a box's caption; answer: a box's
+struct Shown { std::string kind, text; int answer = 0; };
 extern FakeDrive g_drive;
 extern std::vector<Shown> g_shown;  // what the window showed, in order
 extern std::deque<int> g_answers;   // the confirmation's answers; OK once used up
-// What a dump file held before each checked run.
-const std::string kPreviousFile = "the previous file";
-
+const std::string kPreviousFile = "the previous file";  // a dump file before each checked run
 // A drive of `sectors` sectors whose every byte tells its place; nothing shown yet.
 void ResetFakes(uint32_t sectors = 64, uint32_t bytesPerSector = 512);
 std::vector<std::string> ShownTexts(const std::string& kind);
 std::string ReadFile(const char* name);  // "" when there is none
-
 // Runs the write (write) or read operation on the fake drive in the current directory, saving
 // dump.img, with kPreviousFile in place of any dump file missing; returns the first rule it
 // broke (see fakes.cpp), or "".

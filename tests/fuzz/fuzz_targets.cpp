@@ -1,20 +1,16 @@
 // libFuzzer targets: each function takes the input and returns the rule it broke, or "".
 #include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
-
 #include <filesystem>
 #include <stdexcept>
-
 #include "app/command_line.h"
 #include "tests/fakes/fakes.h"
 #include "volume/volume_lock.h"
 #include "window/window_conventions.h"
-
 // A lead byte of code page 932: it and the next byte are one character.
 bool IsCp932LeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
-
 // Any command line: its arguments, each quoted again from its start to its last blank (so no
 // closing quote follows a backslash or a lone lead byte), must come back from the new line.
 // The text goes in as a heap block of its exact size, so that a read past its NUL is caught.
@@ -37,9 +33,8 @@ std::string FuzzArguments(FuzzedDataProvider& input) {
   const bool same = BuildArgumentVector(module, line.c_str(), IsCp932LeadByte) == arguments;
   return same && arguments[0] == module ? "" : "the arguments do not come back from " + line;
 }
-
 // One operation on a drive of at most 256 sectors whose geometry, image, fault, answer and busy
-// lock the input chooses, in a directory of its own: the operations save their files where they run.
+// lock the input chooses, in a directory of its own: the operations save files where they run.
 // Start and count: any 32-bit value shifted down by any number of bits, so mostly small ones.
 std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   static std::string directory = std::filesystem::temp_directory_path() / "torvex-fuzz-XXXXXX";
@@ -63,14 +58,12 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   std::filesystem::remove_all("dump.img"), std::filesystem::remove_all("dump_bak.img");
   return RunChecked(write, start, count);
 }
-
 // One program for every target; its link names it: torvex_fuzz_<target>.
 std::string g_target;
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
   g_target = std::string((*argv)[0]).substr(std::string((*argv)[0]).rfind("torvex_fuzz_") + 12);
   return 0;
 }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   const std::string broken = g_target == "arguments"
