@@ -24,9 +24,9 @@ names=() files=() finds=() replacements=()
 mutant() { names+=("$1") files+=("$2") finds+=("$3") replacements+=("$4"); }
 
 mutant write-without-whole-backup ops/write_operation.cpp \
-  'backedUp != range.byteCount || !saved' '!saved'
+  'if (backedUp != range.byteCount) {' 'if (false) {'
 mutant write-without-saved-backup ops/write_operation.cpp \
-  'backedUp != range.byteCount || !saved' 'backedUp != range.byteCount'
+  'return saveError == 0;' 'return true;'
 mutant read-back-not-compared ops/write_operation.cpp \
   'if (difference != written) {' 'if (false) {'
 mutant operation-inside-operation app/commands.cpp \
@@ -44,8 +44,8 @@ mutant wrapping-byte-count-accepted ops/write_operation.cpp \
   'exactBytes >= static_cast<int64_t>(kFourGiB)' 'false'
 mutant mode-from-first-token app/main.cpp \
   'BuildArgumentVector(modulePath, GetCommandLineA()' 'BuildArgumentVector(GetCommandLineA(), GetCommandLineA()'
-mutant dump-file-in-text-mode output/dump_file.cpp \
-  'std::ios::out | std::ios::binary | std::ios::trunc' 'std::ios::out | std::ios::trunc'
+mutant save-ignores-a-failed-close output/dump_file.cpp \
+  'if (error == 0) error = closeError;' ''
 mutant dump-shows-five-sectors output/hex_dump.cpp \
   'if (count > 4 && length > uint64_t{4} * sectorSize) length = uint64_t{4} * sectorSize;' \
   'if (count > 5 && length > uint64_t{5} * sectorSize) length = uint64_t{5} * sectorSize;'
