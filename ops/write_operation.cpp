@@ -40,12 +40,12 @@ struct Range {
 
 // Moves the range sector by sector at the volume's running pointer, reading
 // it into `buffer` or writing it from there. A call that moves less than a
-// whole sector ends the loop and does not count, though it may have changed
-// the sector: *touched tells whether any call moved a byte. Returns the bytes
-// moved in whole sectors.
+// whole sector ends the loop and does not count, though a write may have
+// changed the sector: *touched, when given, tells whether any call moved a
+// byte. Returns the bytes moved in whole sectors.
 uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buffer, bool write,
-                     Progress* progress, bool* touched) {
-  *touched = false;
+                     Progress* progress, bool* touched = nullptr) {
+  if (touched) *touched = false;
   // A pointer that did not move would put the sectors somewhere else.
   if (!SetVolumePosition(volume, range.startPos)) return 0;
   const uint32_t s = range.sectorSize;
@@ -53,7 +53,7 @@ uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buf
   while (pos < range.byteCount) {
     const uint32_t moved =
         write ? WriteVolume(volume, buffer + pos, s) : ReadVolume(volume, buffer + pos, s);
-    *touched = *touched || moved > 0;
+    if (touched && moved > 0) *touched = true;
     if (moved != s) break;
     pos += s;
     ShowProgress(progress, pos, range.byteCount);
@@ -132,12 +132,12 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
                          unsigned char* backup) {
   SetStatusText("BackUp Original DATA");
   Progress backupProgress{"BackUp Original DATA ..%3d%%", false, UINT32_MAX};
-  bool touched = false;
-  const uint32_t backedUp = MoveSectors(volume, range, backup, false, &backupProgress, &touched);
+  const uint32_t backedUp = MoveSectors(volume, range, backup, false, &backupProgress);
   if (!SaveWholeBackup(range, backup, backedUp)) return;
 
   SetStatusText("Write DATA");
   Progress writeProgress{"Write DATA ..%3d%%", true, UINT32_MAX};
+  bool touched = false;
   const uint32_t written = MoveSectors(volume, range, image, true, &writeProgress, &touched);
   char text[160];
   if (written != range.byteCount) {
