@@ -41,19 +41,20 @@ struct Range {
 // Moves the range sector by sector at the volume's running pointer, reading
 // it into `buffer` or writing it from there. A call that moves less than a
 // whole sector ends the loop and does not count, though a write may have
-// changed the sector: *touched, when given, tells whether any call moved a
-// byte. Returns the bytes moved in whole sectors.
+// changed the sector. Returns the bytes moved in whole sectors.
 uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buffer, bool write,
-                     Progress* progress, bool* touched = nullptr) {
-  if (touched) *touched = false;
+                     Progress* progress) {
   // A pointer that did not move would put the sectors somewhere else.
   if (!SetVolumePosition(volume, range.startPos)) return 0;
+  // Just before the first sector changes, the file system lets go of the
+  // volume: mounted, it would go on from its view of the old sectors, and
+  // its own dismount would write that view back, after the check.
+  if (write && range.byteCount > 0) DismountVolume(volume);
   const uint32_t s = range.sectorSize;
   uint32_t pos = 0;
   while (pos < range.byteCount) {
     const uint32_t moved =
         write ? WriteVolume(volume, buffer + pos, s) : ReadVolume(volume, buffer + pos, s);
-    if (touched && moved > 0) *touched = true;
     if (moved != s) break;
     pos += s;
     ShowProgress(progress, pos, range.byteCount);
@@ -79,21 +80,13 @@ uint32_t ReadInPieces(uint32_t (*read)(void*, void*, uint32_t), void* handle,
   return done;
 }
 
-// Reads back the `written` bytes into `buffer`; returns the bytes read. Then,
-// when a write call moved anything, dismounts the volume: the file system
-// still holds its view of the old sectors and could write it back over the new
-// ones. Dismounted as the last step on the volume, after the read-back
-// through the same locked handle, it mounts afresh once the volume is closed
-// and reads what was written.
-uint32_t ReadBackAndDismount(VolumeHandle volume, const Range& range, unsigned char* buffer,
-                             uint32_t written, bool touched) {
+// Reads back the `written` bytes into `buffer`: the bytes read.
+uint32_t ReadBack(VolumeHandle volume, const Range& range, unsigned char* buffer,
+                  uint32_t written) {
+  if (!SetVolumePosition(volume, range.startPos)) return 0;
   // The raw volume is read in whole sectors only.
   const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;
-  const uint32_t readBack = SetVolumePosition(volume, range.startPos)
-                                ? ReadInPieces(ReadVolume, volume, buffer, written, piece)
-                                : 0;
-  if (touched) DismountVolume(volume);
-  return readBack;
+  return ReadInPieces(ReadVolume, volume, buffer, written, piece);
 }
 
 // Where the read-back first differs from what was written: the index of the
@@ -137,8 +130,7 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
 
   SetStatusText("Write DATA");
   Progress writeProgress{"Write DATA ..%3d%%", true, UINT32_MAX};
-  bool touched = false;
-  const uint32_t written = MoveSectors(volume, range, image, true, &writeProgress, &touched);
+  const uint32_t written = MoveSectors(volume, range, image, true, &writeProgress);
   char text[160];
   if (written != range.byteCount) {
     std::snprintf(text, sizeof text,
@@ -147,7 +139,7 @@ void BackUpWriteAndCheck(VolumeHandle volume, const Range& range, unsigned char*
     ShowErrorBox(text);
   }
 
-  const uint32_t readBack = ReadBackAndDismount(volume, range, backup, written, touched);
+  const uint32_t readBack = ReadBack(volume, range, backup, written);
   HexDump(backup, SectorDumpLength(range.count, readBack, range.sectorSize), range.startPos);
   const uint32_t difference = FirstDifference(backup, readBack, image, written);
   if (difference != written) {
@@ -194,6 +186,14 @@ Outcome WriteToVolume(VolumeHandle volume, const DiskGeometry& geometry, const c
   if (geometry.MediaType == kMediaFixed) {
     ShowMessageBox(BoxOwner::None, "ハードディスクにはやめたほうが無難でしょう", "エラー",
                    kBoxIconInformation);
+    return {0, true};
+  }
+  // A write-protected medium is told before its backup replaces the previous
+  // one, which may be the only copy of what an earlier write replaced.
+  const uint32_t writable = QueryVolumeWritable(volume);
+  if (writable == kErrorWriteProtect) {
+    ShowErrorBoxForCode("媒体が書込み禁止になっています。何も書き込んでおらず、dump_bak.img も前のままです",
+                        writable);
     return {0, true};
   }
   char question[1024];

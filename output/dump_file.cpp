@@ -20,6 +20,9 @@ uint32_t SaveDumpFile(const char* name, const unsigned char* bytes, uint32_t len
     KeepWindowResponsive();
   }
   if (!file) return error;
+  // Bytes in the system's cache are lost with a crash or a power cut: the
+  // file counts as saved, and takes the name, only once they are on the disk.
+  if (error == 0) error = FlushOutputFile(file);
   // A full disk may show only when the close hands over the last bytes.
   const uint32_t closeError = CloseOutputFile(file);
   if (error == 0) error = closeError;

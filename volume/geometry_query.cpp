@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "output/trace.h"
-
 uint32_t QueryGeometry(VolumeHandle volume, DiskGeometry** geometry) {
   *geometry = new (std::nothrow) DiskGeometry();
   if (!*geometry) return kErrorNotEnoughMemory;
@@ -11,7 +9,6 @@ uint32_t QueryGeometry(VolumeHandle volume, DiskGeometry** geometry) {
   if (error != 0) {
     ReleaseGeometry(*geometry);
     *geometry = nullptr;
-    TraceLine("ioctl fail");
   }
   return error;
 }

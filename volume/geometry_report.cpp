@@ -47,8 +47,3 @@ void ShowGeometryReport(const DiskGeometry& geometry, uint64_t totalBytes, Range
   FormatGeometryReport(geometry, totalBytes, end, text);
   SetControlText(kGeometryBox, text);
 }
-
-void ShowGeometryFailure() {
-  ShowMessageBox(BoxOwner::MainWindow, "ジオメトリリードエラー", "ステータス", kBoxOk);
-  SetStatusText("ジオメトリリードエラー");
-}

@@ -15,5 +15,3 @@ void FormatGeometryReport(const DiskGeometry& geometry, uint64_t totalBytes, Ran
                           char* text);
 // Builds the report and shows it in the geometry box.
 void ShowGeometryReport(const DiskGeometry& geometry, uint64_t totalBytes, RangeEnd end);
-// Tells that the drive gave no geometry: a box, then the status.
-void ShowGeometryFailure();

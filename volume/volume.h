@@ -11,6 +11,7 @@ using ImageFileHandle = void*;
 
 // System error codes the operations tell apart.
 constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorWriteProtect = 19;
 constexpr uint32_t kErrorHandleEof = 38;
 constexpr uint32_t kErrorDiskFull = 112;
 constexpr uint32_t kErrorIoPending = 997;
@@ -24,9 +25,17 @@ uint32_t LockVolume(VolumeHandle volume);
 // Waits a moment before the lock is tried again, serving the window meanwhile:
 // just after a medium arrives, other programs hold it open for a while.
 void PauseBeforeLockRetry();
-// Makes the system forget what it cached of the volume's file system, so that
-// it reads the sectors anew instead of writing its old view back over them.
-// A volume that cannot be dismounted stays as it was.
+// Lets the locked volume reach every sector, also those past the end of the
+// file system it holds, which the file system otherwise keeps a volume from.
+// A volume without that limit refuses, and nothing changes.
+void AllowExtendedAccess(VolumeHandle volume);
+// Asks the drive whether its medium takes writes: 0, kErrorWriteProtect for a
+// write-protected medium, or the code of a drive that cannot tell.
+uint32_t QueryVolumeWritable(VolumeHandle volume);
+// Takes the volume away from its file system, which would otherwise keep its
+// cached view of the old sectors and write it back over the new ones; the
+// locked handle keeps its raw access, and the volume mounts afresh when next
+// used. A volume that cannot be dismounted stays as it was.
 void DismountVolume(VolumeHandle volume);
 // The drive-geometry control call alone: fills `record`, returns 0 or the code.
 uint32_t ReadDriveGeometry(VolumeHandle volume, DiskGeometry* record);
@@ -62,10 +71,14 @@ OutputFileHandle CreateOutputFile(const char* name, uint32_t* error);
 // Appends `bytes`: 0, or the system error code (kErrorDiskFull when fewer
 // bytes were taken without one).
 uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes);
+// Has the system write every byte handed over so far to the disk itself, not
+// only to its cache: 0, or the system error code.
+uint32_t FlushOutputFile(OutputFileHandle file);
 // Hands every byte to the file and closes it: 0, or the system error code.
 uint32_t CloseOutputFile(OutputFileHandle file);
 // Gives the file `from` the name `to` in one step, replacing a file of that
-// name: 0, or the system error code, with both files then as they were.
+// name, and returns once the change of names is on the disk: 0, or the system
+// error code, with both files then as they were.
 uint32_t ReplaceFileWith(const char* to, const char* from);
 void RemoveFile(const char* name);
 

@@ -6,5 +6,6 @@ uint32_t LockVolumeRetrying(VolumeHandle volume) {
     PauseBeforeLockRetry();
     error = LockVolume(volume);
   }
+  if (error == 0) AllowExtendedAccess(volume);
   return error;
 }

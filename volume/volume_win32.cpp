@@ -23,6 +23,14 @@ VolumeHandle OpenVolume(char driveLetter, DWORD access, DWORD sharing) {
   return volume == INVALID_HANDLE_VALUE ? nullptr : volume;
 }
 
+// A control call without buffers: 0, or the system error code.
+uint32_t ControlVolume(VolumeHandle volume, DWORD code) {
+  DWORD returned = 0;
+  if (DeviceIoControl(AsHandle(volume), code, nullptr, 0, nullptr, 0, &returned, nullptr))
+    return 0;
+  return LastError();
+}
+
 // The record of the one positioned read that may still be pending; there is
 // a single window thread and one read at a time.
 OVERLAPPED g_positionedRead;
@@ -37,13 +45,7 @@ VolumeHandle OpenVolumeForWriting(char driveLetter) {
   return OpenVolume(driveLetter, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
 }
 
-uint32_t LockVolume(VolumeHandle volume) {
-  DWORD returned = 0;
-  if (DeviceIoControl(AsHandle(volume), FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned,
-                      nullptr))
-    return 0;
-  return LastError();
-}
+uint32_t LockVolume(VolumeHandle volume) { return ControlVolume(volume, FSCTL_LOCK_VOLUME); }
 
 void PauseBeforeLockRetry() {
   constexpr DWORD kPauseMs = 250;
@@ -51,11 +53,13 @@ void PauseBeforeLockRetry() {
     KeepWindowResponsive();
 }
 
-void DismountVolume(VolumeHandle volume) {
-  DWORD returned = 0;
-  DeviceIoControl(AsHandle(volume), FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned,
-                  nullptr);
+void AllowExtendedAccess(VolumeHandle volume) { ControlVolume(volume, FSCTL_ALLOW_EXTENDED_DASD_IO); }
+
+uint32_t QueryVolumeWritable(VolumeHandle volume) {
+  return ControlVolume(volume, IOCTL_DISK_IS_WRITABLE);
 }
+
+void DismountVolume(VolumeHandle volume) { ControlVolume(volume, FSCTL_DISMOUNT_VOLUME); }
 
 bool SetVolumePosition(VolumeHandle volume, uint32_t distance) {
   // Distances stay below 2^31, so the failure value 0xFFFFFFFF is never a position.
@@ -124,12 +128,16 @@ uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t byt
   return written == bytes ? 0 : kErrorDiskFull;
 }
 
+uint32_t FlushOutputFile(OutputFileHandle file) {
+  return FlushFileBuffers(AsHandle(file)) ? 0 : LastError();
+}
+
 uint32_t CloseOutputFile(OutputFileHandle file) {
   return CloseHandle(AsHandle(file)) ? 0 : LastError();
 }
 
 uint32_t ReplaceFileWith(const char* to, const char* from) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 0 : LastError();
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : LastError();
 }
 
 void RemoveFile(const char* name) { DeleteFileA(name); }

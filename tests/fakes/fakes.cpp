@@ -43,69 +43,105 @@ uint32_t Move(uint64_t position, void* buffer, uint32_t bytes, bool write) {
 }
 // A read or write at the running pointer.
 uint32_t Transfer(Call call, void* buffer, uint32_t bytes) {
+  const bool afterWrite = std::ranges::count(g_drive.calls, Call::Write) > 0;
   const uint32_t n = Move(g_pointer, buffer, Granted(Hit(call), bytes), call == Call::Write);
-  g_drive.wroteAny |= call == Call::Write && n > 0;
-  return g_pointer += n, n;
+  if (n == bytes) ++(call == Call::Write ? g_drive.sectorsWritten : g_drive.sectorsRead);
+  if (call == Call::Read && afterWrite) g_drive.readBack += n;
+  g_pointer += n;
+  return n;
 }
 }  // namespace
 void ResetFakes(uint32_t sectors, uint32_t bytesPerSector) {
-  g_drive = FakeDrive{}, g_drive.geometry.BytesPerSector = bytesPerSector;
+  g_drive = FakeDrive{};
+  g_drive.geometry.BytesPerSector = bytesPerSector;
   g_drive.sectors.resize(uint64_t{sectors} * bytesPerSector);
   for (size_t i = 0; i < g_drive.sectors.size(); ++i) g_drive.sectors[i] = i % 251 + i / 512 * 7;
-  g_pointer = 0, g_shown.clear(), g_answers.clear();
+  g_pointer = 0;
+  g_shown.clear();
+  g_answers.clear();
 }
 uint64_t QueryTotalBytes(const char*) { return Hit(Call::TotalBytes) ? 0 : g_drive.sectors.size(); }
 VolumeHandle OpenVolumeForWriting(char letter) { return OpenVolumeForReading(letter); }
 VolumeHandle OpenVolumeForReading(char) {
-  return Hit(Call::Open) ? nullptr : (++g_drive.opens, &g_token);
+  if (Hit(Call::Open)) return nullptr;
+  ++g_drive.opens;
+  return &g_token;
 }
 uint32_t LockVolume(VolumeHandle) {
-  const bool refused = Hit(Call::Lock) || g_drive.lockRefusals-- > 0;
-  return refused ? 33 : (g_drive.locked = g_drive.lockGranted = true, 0);
+  if (Hit(Call::Lock) || g_drive.lockRefusals-- > 0) return 33;
+  g_drive.locked = true;
+  g_drive.lockGranted = true;
+  return 0;
 }
 void PauseBeforeLockRetry() { Hit(Call::Pause); }
+void AllowExtendedAccess(VolumeHandle) { Hit(Call::ExtendedAccess); }
+uint32_t QueryVolumeWritable(VolumeHandle) { return Hit(Call::Writable) ? 31 : g_drive.writability; }
 void DismountVolume(VolumeHandle) { Hit(Call::Dismount); }
 uint32_t ReadDriveGeometry(VolumeHandle, DiskGeometry* record) {
-  return Hit(Call::Geometry) ? 31 : (*record = g_drive.geometry, 0);
+  if (Hit(Call::Geometry)) return 31;
+  *record = g_drive.geometry;
+  return 0;
 }
 bool SetVolumePosition(VolumeHandle, uint32_t distance) {
-  return !Hit(Call::Position) && (g_pointer = distance, true);
+  if (Hit(Call::Position)) return false;
+  g_pointer = distance;
+  return true;
 }
+// The answer is kept for the rules: a box must give the drive's reason.
 uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t bytes,
                       uint32_t* delivered) {
   const bool hit = Hit(Call::ReadAt);
   *delivered = 0;
-  if (hit && g_drive.fault == Fault::Fail) return 31;
-  if (position >= g_drive.sectors.size()) return kErrorHandleEof;
+  g_drive.readAtError = 31;
+  if (hit && g_drive.fault == Fault::Fail) return g_drive.readAtError;
+  g_drive.readAtError = kErrorHandleEof;
+  if (position >= g_drive.sectors.size()) return g_drive.readAtError;
   const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
   if (hit && g_drive.fault == Fault::Short) g_drive.gap = {position + n, position + bytes};
-  if (hit && g_drive.fault == Fault::Pending) return g_pending = n, kErrorIoPending;
-  g_drive.sectorsDelivered += n > 0;
-  return *delivered = n, 0;
+  g_drive.readAtError = hit && g_drive.fault == Fault::Pending ? kErrorIoPending : 0;
+  g_pending = n;
+  *delivered = g_drive.readAtError ? 0 : n;
+  g_drive.sectorsDelivered += *delivered > 0;
+  return g_drive.readAtError;
 }
 uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
   g_drive.sectorsDelivered += g_pending > 0;
-  return *delivered = g_pending, 0;
+  *delivered = g_pending;
+  g_drive.readAtError = 0;
+  return 0;
 }
 uint32_t ReadVolume(VolumeHandle, void* b, uint32_t n) { return Transfer(Call::Read, b, n); }
 uint32_t WriteVolume(VolumeHandle, const void* b, uint32_t n) {
   return Transfer(Call::Write, const_cast<void*>(b), n);
 }
-void CloseVolume(VolumeHandle) { Hit(Call::Close), ++g_drive.closes, g_drive.locked = false; }
+void CloseVolume(VolumeHandle) {
+  Hit(Call::Close);
+  ++g_drive.closes;
+  g_drive.locked = false;
+}
 void* AllocateBuffer(uint64_t bytes) {
   const bool refused = Hit(Call::Allocate) || bytes >= g_drive.largestBuffer;
   void* buffer = refused ? nullptr : std::malloc(bytes);
-  return g_drive.liveBuffers += buffer != nullptr, buffer;
+  g_drive.liveBuffers += buffer != nullptr;
+  return buffer;
 }
-void ReleaseBuffer(void* buffer) { g_drive.liveBuffers -= buffer != nullptr, std::free(buffer); }
+void ReleaseBuffer(void* buffer) {
+  g_drive.liveBuffers -= buffer != nullptr;
+  std::free(buffer);
+}
 // The dump files are real files in the current directory.
 OutputFileHandle CreateOutputFile(const char* name, uint32_t* error) {
   std::FILE* file = Hit(Call::FileCreate) ? nullptr : std::fopen(name, "wb");
-  return *error = file ? 0 : 5, file;
+  *error = file ? 0 : 5;
+  return file;
 }
 uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes) {
   const uint32_t n = Granted(Hit(Call::FileWrite), bytes);
   return std::fwrite(buffer, 1, n, static_cast<std::FILE*>(file)) == bytes ? 0 : kErrorDiskFull;
+}
+uint32_t FlushOutputFile(OutputFileHandle file) {
+  const bool failed = Hit(Call::FileFlush);
+  return std::fflush(static_cast<std::FILE*>(file)) != 0 || failed ? kErrorDiskFull : 0;
 }
 uint32_t CloseOutputFile(OutputFileHandle file) {
   const bool failed = Hit(Call::FileClose);
@@ -113,24 +149,29 @@ uint32_t CloseOutputFile(OutputFileHandle file) {
 }
 uint32_t ReplaceFileWith(const char* to, const char* from) {
   std::error_code error;
-  return Hit(Call::FileReplace) || (fs::rename(from, to, error), error) ? 5 : 0;
+  if (Hit(Call::FileReplace)) return 5;
+  fs::rename(from, to, error);
+  return error ? 5 : 0;
 }
 void RemoveFile(const char* name) { std::remove(name); }
 bool QueryImageFileSize(const char* path, uint64_t* size) {
   if (Hit(Call::ImageSize) || g_drive.imagePath != path) return false;
-  return *size = g_drive.imageSizeReported ? g_drive.imageSizeReported : g_drive.image.size(), true;
+  *size = g_drive.imageSizeReported ? g_drive.imageSizeReported : g_drive.image.size();
+  return true;
 }
 bool IsSameFile(const char* path, const char* otherPath) { return std::string(path) == otherPath; }
 // Like an open that creates a missing file: any other path opens an empty file.
 ImageFileHandle OpenImageFile(const char* path) {
-  g_otherFile = g_drive.imagePath != path, g_imageRead = 0;
+  g_otherFile = g_drive.imagePath != path;
+  g_imageRead = 0;
   return Hit(Call::ImageOpen) ? nullptr : &g_token;
 }
 uint32_t ReadImageFile(ImageFileHandle, void* buffer, uint32_t bytes) {
   const uint64_t left = g_otherFile ? 0 : g_drive.image.size() - g_imageRead;
   const uint32_t n = Granted(Hit(Call::ImageRead), std::min<uint64_t>(bytes, left));
   if (n) std::memcpy(buffer, g_drive.image.data() + g_imageRead, n);
-  return g_imageRead += n, n;
+  g_imageRead += n;
+  return n;
 }
 void CloseImageFile(ImageFileHandle) {}
 std::vector<std::string> ShownTexts(const std::string& kind) {
@@ -141,7 +182,8 @@ std::vector<std::string> ShownTexts(const std::string& kind) {
 void SetStatusText(const char* text) { g_shown.push_back({"status", text}); }
 void SetMainWindowTitle(const char* text) { g_shown.push_back({"title", text}); }
 void ShowProgressText(const char* text, bool inTitle) {
-  SetStatusText(text), inTitle ? SetMainWindowTitle(text) : void();
+  SetStatusText(text);
+  if (inTitle) SetMainWindowTitle(text);
 }
 void SetControlText(int id, const char* text) {
   g_shown.push_back({std::to_string(id).insert(0, 1, '#'), text ? text : ""});
@@ -149,9 +191,11 @@ void SetControlText(int id, const char* text) {
 void KeepWindowResponsive() {}
 // Only the confirmation (Yes and No) takes an answer from g_answers; any other box ends with OK.
 int ShowMessageBox(BoxOwner, const char* text, const char* caption, unsigned style) {
-  int answer = kAnswerOk;
-  if ((style & kBoxYesNo) && !g_answers.empty()) answer = g_answers.front(), g_answers.pop_front();
-  return g_shown.push_back({caption, text, answer}), answer;
+  const bool asked = (style & kBoxYesNo) && !g_answers.empty();
+  const int answer = asked ? g_answers.front() : kAnswerOk;
+  if (asked) g_answers.pop_front();
+  g_shown.push_back({caption, text, answer});
+  return answer;
 }
 int ShowSystemErrorBox(BoxOwner owner, uint32_t code, const char* caption, unsigned style) {
   return ShowMessageBox(owner, ("system message " + std::to_string(code)).c_str(), caption, style);
@@ -161,7 +205,7 @@ void FormatSystemReason(uint32_t code, char* text, size_t size) {
 }
 std::string ReadFile(const char* name) {
   std::ostringstream bytes;
-  if (!fs::is_directory(name)) bytes << std::ifstream(name, std::ios::binary).rdbuf();
+  if (fs::is_regular_file(name)) bytes << std::ifstream(name, std::ios::binary).rdbuf();
   return bytes.str();
 }
 namespace {
@@ -177,7 +221,8 @@ int64_t LastCall(Call call) {  // its log index, -1 when never made
 }
 template <typename... Values> std::string Format(const char* format, Values... values) {
   char text[256];
-  return std::snprintf(text, sizeof text, format, values...), text;
+  std::snprintf(text, sizeof text, format, values...);
+  return text;
 }
 // Bytes [from, from + length) of a drive's, as far as they lie on it, as a positioned read
 // delivers them: what one left out of its sector reads as zeros.
@@ -224,11 +269,17 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const std::string file = write ? "dump_bak.img" : "dump.img";
   for (const char* name : {"dump.img", "dump_bak.img"})
     if (!fs::exists(fs::symlink_status(name))) std::ofstream(name) << kPreviousFile;
-  const int out = dup(1), trace = open("trace.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::fflush(stdout), dup2(trace, 1);
+  const int out = dup(1);
+  const int trace = open("trace.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::fflush(stdout);
+  dup2(trace, 1);
   if (write) WriteOperation('E', "E:\\", start, count, g_drive.imagePath.c_str());
   else ReadOperation('E', "E:\\", start, count, true);
-  std::fflush(stdout), dup2(out, 1), close(out), close(trace);
+  std::fflush(stdout);
+  dup2(out, 1);
+  close(out);
+  close(trace);
+  const std::vector<Call>& calls = g_drive.calls;
   const Bytes& after = g_drive.sectors;  // the range asked for, as far as it lies on the drive:
   const int64_t s = g_drive.geometry.BytesPerSector, size = std::ssize(before);
   const int64_t first = std::clamp<int64_t>(int64_t{start} * s, 0, size);
@@ -236,6 +287,8 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   if (g_drive.opens > 1 || g_drive.closes != g_drive.opens) return "the volume was not closed once";
   if (g_drive.liveBuffers != 0) return "a buffer was not released";
   if (g_drive.movedUnlocked) return "a sector was read or written without the lock";
+  if (g_drive.lockGranted && calls[LastCall(Call::Lock) + 1] != Call::ExtendedAccess)
+    return "every sector was not asked for right after the lock";
   if (!std::equal(before.begin(), before.begin() + first, after.begin()) ||
       !std::equal(before.begin() + end, before.end(), after.begin() + end))
     return "a byte outside the range changed";
@@ -247,6 +300,14 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
                   g_shown[2].text != "DRIVE LOCK ERROR" ||
                   traced != (write ? "" : " ok handel\n lock error \n")))
     return "a refused lock was not told as it always was";
+  // A write-protected medium: nothing read, no file touched, nothing written, and told.
+  const int64_t askedWritable = LastCall(Call::Writable);
+  const bool writeProtected = write && g_drive.writability == kErrorWriteProtect &&
+                              (askedWritable < 0 || askedWritable != g_drive.faultAt);
+  const auto movesOrSaves = [](Call c) { return c == Call::Read || c == Call::FileCreate; };
+  if (writeProtected && (std::ranges::any_of(calls, movesOrSaves) ||
+                         (askedWritable >= 0 && !BoxSays("書込み禁止"))))
+    return "a write-protected medium was backed up, or went untold";
   if (!DumpShowsTheDrive(uint32_t(start) * uint32_t(s), after)) return "the dump shows other bytes";
   const bool saving = write ? std::ranges::count(ShownTexts("status"), "BackUp Original DATA") > 0
                             : LastCall(Call::ReadAt) >= 0;
@@ -257,25 +318,52 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   if (!fs::exists(file) || (!kept && content != made) || (!saving && !kept))
     return file + " is neither the previous file nor the whole new one";
   if (fs::exists(file + ".tmp")) return "a partial file was left";
+  // A file counts as saved once its bytes are flushed to the disk, then closed, then renamed.
+  const int64_t flushed = LastCall(Call::FileFlush);
+  const int64_t closed = LastCall(Call::FileClose);
+  const int64_t renamed = LastCall(Call::FileReplace);
+  if (!kept && (flushed < 0 || flushed == g_drive.faultAt || closed < flushed || renamed < closed))
+    return file + " took its name before its bytes were flushed and it was closed";
   const char* notSaved = write ? "dump_bak.img に保存できなかった" : "dump.img を保存できません";
   if (saving && content != made && !BoxSays(notSaved)) return file + " not saved went untold";
-  const auto shortRead = Format("%d セクター中 %lld セクターです。\r\n止まったのはセクター %lld で",
-                                count, copied, start + copied);
+  // What a box says of a read that stopped: the counts, the sector and the drive's own reason.
+  const uint32_t why = g_drive.readAtError;
+  const std::string reason = why == 0 || why == kErrorHandleEof
+                                 ? "ボリュームの終わりです"
+                                 : Format("system reason %u", unsigned(why));
+  const auto shortRead =
+      Format("%d セクター中 %lld セクターです。\r\n止まったのはセクター %lld です。\r\n理由: %s",
+             count, copied, start + copied, reason.c_str());
   if (!write && count > 0 && saving &&
       (copied < count) != BoxSays(copied < count ? shortRead : "読出しが途中で止まりました"))
-    return "a short read went untold or miscounted, or a whole one was told short";
+    return "a short read went untold or told untrue, or a whole one was told short";
+  if (BoxSays("には読み出せたセクターだけが入って") && content != made)
+    return "a box says dump.img holds the sectors read, which it does not";
+  const auto backedUp = Format("セクター %lld を読み出せませんでした", start + g_drive.sectorsRead);
+  if (BoxSays("を読み出せませんでした") && !BoxSays(backedUp))
+    return "a backup that came short was told stopping at another sector";
+  // The file system lets go of the volume between the backup's save and the first write call,
+  // and only when one follows.
+  const int64_t firstWrite = std::ranges::find(calls, Call::Write) - calls.begin();
+  const bool writes = firstWrite < std::ssize(calls);
   const int64_t dismounted = LastCall(Call::Dismount);
-  const bool once = std::ranges::count(g_drive.calls, Call::Dismount) == 1;
-  const bool last = dismounted > std::max(LastCall(Call::Write), LastCall(Call::Read));
-  if (g_drive.wroteAny ? !once || !last || dismounted > LastCall(Call::Close) : dismounted >= 0)
-    return "the volume was not dismounted once after the last write and read, or unwritten";
-  if (LastCall(Call::Write) < 0) return "";
+  if (std::ranges::count(calls, Call::Dismount) != writes ||
+      (writes && (dismounted < renamed || dismounted > firstWrite)))
+    return "the volume was not dismounted once between the backup's save and the first write";
+  if (!writes) return "";
   const auto asked = std::ranges::find(g_shown, "確認", &Shown::kind);
   if (asked == g_shown.end() || asked->answer != kAnswerYes) return "a sector was written unasked";
   if (content != made) return "a sector was written without the whole backup saved";
-  const bool landed = int64_t(g_drive.image.size()) >= end - first &&
-                      std::equal(after.begin() + first, after.begin() + end, g_drive.image.begin());
-  const auto told = std::find_if(g_shown.rbegin(), g_shown.rend(), IsTold);  // the last box
-  if (landed || (told != g_shown.rend() && told->kind == "エラー")) return "";
-  return "a write that did not land whole went untold";
+  // The check is honest: the sectors written whole, and how far they came back equal.
+  const int64_t written = int64_t{g_drive.sectorsWritten} * s;
+  int64_t equal = 0;
+  while (equal < std::min(written, g_drive.readBack) && after[first + equal] == g_drive.image[equal])
+    ++equal;
+  const auto stopped = Format("%d セクター中 %d セクターです", count, g_drive.sectorsWritten);
+  if ((written < count * s) != BoxSays(written < count * s ? stopped : "書込みが途中で止まりました"))
+    return "a write that stopped went untold or miscounted, or a whole one was told stopped";
+  const auto differs = Format("最初に違うのはセクター %lld です", start + equal / s);
+  if ((equal < written) != BoxSays(equal < written ? differs : "最初に違うのは"))
+    return "a read-back that differs went untold or told at another sector, or an equal one told";
+  return "";
 }

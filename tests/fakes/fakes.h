@@ -7,9 +7,9 @@
 // Every platform call the fake drive logs, in order; any one of them can go wrong: Fail (null,
 // false, an error code or no bytes), Short (half the bytes asked) or, a positioned read,
 // Pending (it completes later, in full).
-enum class Call { TotalBytes, Open, Lock, Pause, Geometry, Position, ReadAt, Read, Write, Dismount,
-                  Allocate, ImageSize, ImageOpen, ImageRead, FileCreate, FileWrite, FileClose,
-                  FileReplace, Close };
+enum class Call { TotalBytes, Open, Lock, Pause, ExtendedAccess, Geometry, Writable, Position,
+                  ReadAt, Read, Write, Dismount, Allocate, ImageSize, ImageOpen, ImageRead,
+                  FileCreate, FileWrite, FileFlush, FileClose, FileReplace, Close };
 enum class Fault { Fail, Short, Pending };
 struct FakeDrive {
   std::vector<unsigned char> sectors, image;  // the volume's bytes and the image file's
@@ -19,14 +19,17 @@ struct FakeDrive {
   bool losesWrites = false;                    // writes report success and keep nothing
   uint64_t largestBuffer = uint64_t{1} << 31;  // none this large is had, as in a 32-bit process
   int lockRefusals = 0;                        // attempts refused before the lock is granted
+  uint32_t writability = 0;                    // the drive's answer: does it take writes?
   int faultAt = -1;                            // the log index of the call that goes wrong
   Fault fault = Fault::Fail;
   std::vector<Call> calls;
   int opens = 0, closes = 0, liveBuffers = 0;
   bool locked = false, lockGranted = false;    // now; ever
   bool movedUnlocked = false;                  // a sector read or written without the lock
-  bool wroteAny = false;                       // a write call moved a byte
   int sectorsDelivered = 0;                    // positioned reads that delivered bytes
+  uint32_t readAtError = 0;                    // the last positioned read's answer
+  int sectorsRead = 0, sectorsWritten = 0;     // calls at the running pointer that moved all
+  int64_t readBack = 0;                        // bytes read there after a write call
   std::pair<uint64_t, uint64_t> gap;           // what a positioned read that came short left out
 };
 // kind: "status", "title", "#<control id>" or a box's caption; answer: a box's

@@ -55,7 +55,9 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   const int32_t start = input.ConsumeIntegral<int32_t>() >> input.ConsumeIntegralInRange(0, 31);
   const int32_t count = input.ConsumeIntegral<int32_t>() >> input.ConsumeIntegralInRange(0, 31);
   g_drive.lockRefusals = input.ConsumeIntegralInRange(0, kLockAttempts);
-  std::filesystem::remove_all("dump.img"), std::filesystem::remove_all("dump_bak.img");
+  g_drive.writability = input.PickValueInArray({0u, kErrorWriteProtect, 50u, 31u});
+  std::filesystem::remove_all("dump.img");
+  std::filesystem::remove_all("dump_bak.img");
   return RunChecked(write, start, count);
 }
 // One program for every target; its link names it: torvex_fuzz_<target>.

@@ -14,8 +14,14 @@ using Texts = std::vector<std::string>;
 struct TestDirectory {  // a fresh current directory for the files saved, removed at the end
   fs::path previous = fs::current_path();
   fs::path path = fs::temp_directory_path() / ("torvex-" + std::to_string(getpid()));
-  TestDirectory() { fs::create_directories(path), fs::current_path(path); }
-  ~TestDirectory() { fs::current_path(previous), fs::remove_all(path); }
+  TestDirectory() {
+    fs::create_directories(path);
+    fs::current_path(path);
+  }
+  ~TestDirectory() {
+    fs::current_path(previous);
+    fs::remove_all(path);
+  }
 };
 // The fake drive of `sectors` sectors and an image of `imageSectors` whose bytes differ from
 // the drive's; the confirmation is answered Yes; no dump file is there yet.
@@ -24,7 +30,8 @@ void Arrange(int32_t imageSectors, uint32_t sectors = 64, uint32_t sector = 512)
   g_drive.image.resize(imageSectors * sector);
   for (size_t i = 0; i < g_drive.image.size(); ++i) g_drive.image[i] = (unsigned char)(i * 13 + 7);
   g_answers = {kAnswerYes};
-  fs::remove_all("dump.img"), fs::remove_all("dump_bak.img");
+  fs::remove_all("dump.img");
+  fs::remove_all("dump_bak.img");
 }
 // Every status and title of a small read and a small write, each after a busy lock, the
 // refusals, the dump's four sectors (small ones, which the dump's own limit would not cut), and
@@ -37,7 +44,7 @@ struct Row {
   int dumped = -1;  // sectors in the dump box; -1: none. What a file holds, the rules judge.
   int lockRefusals = 0;
   int32_t imageSectors = 5;
-  uint32_t sectors = 64, sector = 512, media = kMediaRemovable;
+  uint32_t sectors = 64, sector = 512, media = kMediaRemovable, writability = 0;
   const char* image = "new.img";
   Texts statuses = {}, titles = {};  // all of them in order; empty: not checked
 };
@@ -57,6 +64,9 @@ const Row kRows[] = {
     // 8,388,609 × 512 wraps to 512 bytes in 32 bits, which the image covers.
     {.name = "WriteCountWrappingToTheImage", .count = 8388609, .box = "書込みセクター数が範囲外です", .imageSectors = 1},
     {.name = "WriteToAFixedDisk", .box = "ハードディスクにはやめたほうが無難でしょう", .media = kMediaFixed},
+    {.name = "WriteToAProtectedMedium", .box = "媒体が書込み禁止になっています。何も書き込んでおらず、"
+     "dump_bak.img も前のままです\r\n理由: system reason 19", .writability = kErrorWriteProtect, .statuses =
+     {"HANDLE OK", "DRIVE LOCK OK", "Reading GEOMETRY..", "終了"}},
     {.name = "WriteOfTheBackupItself", .box =
      "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください",
      .image = "dump_bak.img"},
@@ -67,8 +77,10 @@ TEST_P(Operations, DoWhatWasAskedAndTellIt) {
   const TestDirectory directory;
   const Row& r = GetParam();
   Arrange(r.imageSectors, r.sectors, r.sector);
-  g_drive.geometry.MediaType = r.media, g_drive.imagePath = r.image;
+  g_drive.geometry.MediaType = r.media;
+  g_drive.imagePath = r.image;
   g_drive.lockRefusals = r.lockRefusals;
+  g_drive.writability = r.writability;
   EXPECT_EQ(RunChecked(r.write, r.start, r.count), "");
   EXPECT_EQ(ShownTexts("エラー"), r.box ? Texts{r.box} : Texts{});
   const Texts dumps = ShownTexts("#300");  // a line of 16 bytes after the header
@@ -84,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Operations, ::testing::ValuesIn(kRows),
 // Each operation runs once without faults, 3 sectors and 40; each call it made then fails in a
 // run of its own, each transfer comes short and each positioned read stays pending; the lock is
 // refused every time, a folder or a full disk (natively) is where the dump file goes, the medium
-// loses writes, or the confirmation ends otherwise than with Yes.
+// loses writes, is write-protected or cannot tell, or the confirmation ends otherwise than Yes.
 #ifdef _WIN32
 constexpr bool kDevFull = false;
 #else
@@ -96,8 +108,12 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
   int tried = 0, held = 0;
   const auto cell = [&](bool write, int32_t count, int at, Fault fault, std::string obstacle) {
     Arrange(count);
-    g_drive.faultAt = at, g_drive.fault = fault, g_drive.losesWrites = obstacle == "loses writes";
+    g_drive.faultAt = at;
+    g_drive.fault = fault;
+    g_drive.losesWrites = obstacle == "loses writes";
     g_drive.lockRefusals = obstacle == "lock refused" ? kLockAttempts : 0;
+    if (obstacle == "write-protected") g_drive.writability = kErrorWriteProtect;
+    if (obstacle == "unsupported") g_drive.writability = 50;  // ERROR_NOT_SUPPORTED
     const std::string file = write ? "dump_bak.img" : "dump.img";
     if (obstacle == "folder") fs::create_directory(file);
     if (obstacle == "full disk") fs::create_symlink("/dev/full", file + ".tmp");
@@ -105,7 +121,8 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
     if (obstacle == "no answer") g_answers = {0};
     if (obstacle == "box closed") g_answers = {2};  // IDCANCEL
     const std::string broken = RunChecked(write, 10, count);
-    ++tried, held += broken.empty();
+    ++tried;
+    held += broken.empty();
     EXPECT_EQ(broken, "") << (write ? "write" : "read") << " of " << count << " sectors, call "
                           << at << " fault " << int(fault) << " " << obstacle;
   };
@@ -115,7 +132,8 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
       RunChecked(write, 10, count);
       const std::vector<Call> calls = g_drive.calls;
       for (std::string obstacle : {"folder", "lock refused", "loses writes", "answered No",
-                                   "no answer", "box closed", "full disk"})
+                                   "no answer", "box closed", "write-protected", "unsupported",
+                                   "full disk"})
         if (kDevFull || obstacle != "full disk") cell(write, count, -1, Fault::Fail, obstacle);
       for (int at = 0; at < std::ssize(calls); ++at) {
         const Call c = calls[at];
