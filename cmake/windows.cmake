@@ -44,11 +44,13 @@ gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 N
 # gtest_discover_tests splits a list-valued property such as ENVIRONMENT at its
 # separators and keeps only the first variable, so the environment is set by a
 # file that ctest reads after the discovered tests.
-# The same holds for the list of fixtures: the full disk joins xvfb there, for
-# the rows that need it alone, so that the others run where it cannot be had.
+# The same holds for the list of fixtures: the full disk and the faulty medium
+# join xvfb there, each for the rows that need it alone, so that the others run
+# where it cannot be had.
 set(TORVEX_E2E_ENVIRONMENT ${TORVEX_DRIVES_ENVIRONMENT}
   "TORVEX_EXE=$<TARGET_FILE:torvex>" "TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>"
-  "TORVEX_FULL_DISK=${CMAKE_BINARY_DIR}/full-disk")
+  "TORVEX_FULL_DISK=${CMAKE_BINARY_DIR}/full-disk"
+  "TORVEX_FAULTY_MEDIUM=${CMAKE_BINARY_DIR}/faulty-medium")
 file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
 "if(torvex_e2e_tests_TESTS)
   set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\")
@@ -56,6 +58,11 @@ file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
   list(FILTER full_disk_tests INCLUDE REGEX OnFullDisk)
   if(full_disk_tests)
     set_tests_properties(\${full_disk_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;full-disk\")
+  endif()
+  set(faulty_medium_tests \${torvex_e2e_tests_TESTS})
+  list(FILTER faulty_medium_tests INCLUDE REGEX OnFaultyMedium)
+  if(faulty_medium_tests)
+    set_tests_properties(\${faulty_medium_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;faulty-medium\")
   endif()
 endif()
 ")
@@ -78,6 +85,17 @@ add_test(NAME full-disk.cleanup
   COMMAND ${PROJECT_SOURCE_DIR}/scripts/full-disk.sh cleanup ${CMAKE_BINARY_DIR})
 set_tests_properties(full-disk.setup PROPERTIES FIXTURES_SETUP full-disk)
 set_tests_properties(full-disk.cleanup PROPERTIES FIXTURES_CLEANUP full-disk)
+
+# The medium of the end-to-end rows *OnFaultyMedium, drive F: a FUSE file that
+# fails the sectors its tests name (see scripts/faulty-medium.sh). Without root
+# the setup leaves the reason in faulty-medium.unavailable and those rows
+# report themselves skipped.
+add_test(NAME faulty-medium.setup
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/faulty-medium.sh setup ${CMAKE_BINARY_DIR})
+add_test(NAME faulty-medium.cleanup
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/faulty-medium.sh cleanup ${CMAKE_BINARY_DIR})
+set_tests_properties(faulty-medium.setup PROPERTIES FIXTURES_SETUP faulty-medium)
+set_tests_properties(faulty-medium.cleanup PROPERTIES FIXTURES_CLEANUP faulty-medium)
 
 # The README's two demos, run as a new user runs them without a display: each
 # must end with the operation done and its files checked. scripts/run.sh builds

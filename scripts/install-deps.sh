@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing TORVEX need.
-# Idempotent: packages already present are skipped, and apt is not touched
-# at all when nothing is missing.
+# Installs the Debian packages that building and testing TORVEX need, and
+# generates the ja_JP.UTF-8 locale: Wine converts file names between Windows
+# and Unix with the C library's locale, so without it Japanese folder names
+# are mangled. Idempotent: packages already present are skipped, apt is not
+# touched at all when nothing is missing, and nor is the locale when present.
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,8 @@ packages=(
   wine wine32:i386
   xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic
   dosfstools e2fsprogs
+  fuse3 python3-fusepy
+  locales
   zip
 )
 
@@ -23,17 +27,26 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: everything is installed"
-  exit 0
-fi
-
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
-echo "install-deps: installing ${missing[*]}"
-if [ "$need_i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+else
+  echo "install-deps: installing ${missing[*]}"
+  if [ "$need_i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+if ! locale -a | grep -qi '^ja_JP\.utf8$'; then
+  echo "install-deps: generating the ja_JP.UTF-8 locale"
+  if grep -q '^# *ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    $SUDO sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  elif ! grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  fi
+  $SUDO locale-gen
+fi

@@ -6,6 +6,10 @@
 #                                    and every write fails (disk full)
 #   L: device /dev/zero              a medium that Loses writes: every write
 #                                    succeeds and every read gives zeros
+#   F: device faulty-medium/mnt/medium.img, beside the prefix: a medium with
+#                                    Faults in chosen sectors, served through
+#                                    FUSE (scripts/faulty-medium.sh); the link
+#                                    dangles while that is not mounted
 # Usage: wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$(realpath -m "$1")
@@ -22,7 +26,7 @@ env LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
 wineserver -w
 
 drives=$prefix/drives
-mkdir -p "$drives/a" "$drives/d" "$drives/r" "$drives/l"
+mkdir -p "$drives/a" "$drives/d" "$drives/r" "$drives/l" "$drives/f"
 [ -f "$drives/a.img" ] || truncate -s 1474560 "$drives/a.img"
 ln -sfn "$drives/a" "$prefix/dosdevices/a:"
 ln -sfn "$drives/a.img" "$prefix/dosdevices/a::"
@@ -31,6 +35,8 @@ ln -sfn "$drives/r" "$prefix/dosdevices/r:"
 ln -sfn /dev/full "$prefix/dosdevices/r::"
 ln -sfn "$drives/l" "$prefix/dosdevices/l:"
 ln -sfn /dev/zero "$prefix/dosdevices/l::"
+ln -sfn "$drives/f" "$prefix/dosdevices/f:"
+ln -sfn "$(dirname "$prefix")/faulty-medium/mnt/medium.img" "$prefix/dosdevices/f::"
 run_wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f >/dev/null 2>&1
 # Without a window manager Wine waits 2 s for every managed window it hides to
 # be withdrawn (each message box, the file dialog): a cost of the test display
