@@ -2,8 +2,6 @@
 # Makes (once) the Wine prefix TORVEX is tested in, with its drives:
 #   A: image-backed (drives/a.img)   the end-to-end tests' and the demo's drive
 #   D: a CD-ROM drive                must never appear in the drive list
-#   R: device /dev/full              a medium that Refuses writes: it reads zeros
-#                                    and every write fails (disk full)
 #   L: device /dev/zero              a medium that Loses writes: every write
 #                                    succeeds and every read gives zeros
 #   F: device faulty-medium/mnt/medium.img, beside the prefix: a medium with
@@ -26,13 +24,11 @@ env LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
 wineserver -w
 
 drives=$prefix/drives
-mkdir -p "$drives/a" "$drives/d" "$drives/r" "$drives/l" "$drives/f"
+mkdir -p "$drives/a" "$drives/d" "$drives/l" "$drives/f"
 [ -f "$drives/a.img" ] || truncate -s 1474560 "$drives/a.img"
 ln -sfn "$drives/a" "$prefix/dosdevices/a:"
 ln -sfn "$drives/a.img" "$prefix/dosdevices/a::"
 ln -sfn "$drives/d" "$prefix/dosdevices/d:"
-ln -sfn "$drives/r" "$prefix/dosdevices/r:"
-ln -sfn /dev/full "$prefix/dosdevices/r::"
 ln -sfn "$drives/l" "$prefix/dosdevices/l:"
 ln -sfn /dev/zero "$prefix/dosdevices/l::"
 ln -sfn "$drives/f" "$prefix/dosdevices/f:"

@@ -1,34 +1,37 @@
 // The real program through its window, one row per path that a user sees and no fake shows:
 // the mode the command line chooses, the boxes (caption, text, owner), the status and title,
 // the file dialog's choice, commands posted while a box is open, the files in the current
-// folder, the trace, and media that misbehave. torvex-e2e.exe takes the geometry from
-// TORVEX_GEOMETRY; A: is the image TORVEX_DRIVES/a.img, R: a medium that refuses writes, L: one
-// that loses them, Z: cannot be opened; the release torvex.exe gets no geometry from Wine.
+// folder, the trace, and media with real faults. torvex-e2e.exe takes the geometry from
+// TORVEX_GEOMETRY; A: is the image TORVEX_DRIVES/a.img, F: the FUSE medium whose bytes are
+// TORVEX_FAULTY_MEDIUM/backing/medium.img, with the row's faults; Z: cannot be opened; the
+// release torvex.exe gets no geometry from Wine. Each row runs a copy of its program in a folder
+// of its own under 表ソ能, whose characters end in a backslash's byte in code page 932.
 #include <gtest/gtest.h>
-#include <filesystem>
 #include <set>
 #include "tests/e2e/driver.h"
 namespace {
 constexpr int kSector = 512;
 const char kE2e[] = "TORVEX_E2E_EXE", kRelease[] = "TORVEX_EXE";
+const std::string kTopFolder = "C:\\torvex-e2e", kRowsFolder = kTopFolder + "\\表ソ能";
 const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Write DATA ..100%";
 // What the user does besides choosing the drive, typing 0 and the count, choosing the image
 // (write mode) and pressing Execute. Look: only look at the window and close it. PostClicks:
 // while the first box is open, post BM_CLICK to Execute and Execute's and browse's commands.
-// ChooseBackup: the image chosen is dump_bak.img in the current folder.
-enum Step : unsigned { kLook = 1, kPostClicks = 2, kChooseBackup = 4 };
+// ChooseBackup: the image chosen is dump_bak.img in the current folder. WriteBack: then a copy
+// of dump_bak.img is written back the same way.
+enum Step : unsigned { kLook = 1, kPostClicks = 2, kChooseBackup = 4, kWriteBack = 8 };
 enum Folder { kImage, kOther, kFullDisk };  // the current folder: the image's, another, the tmpfs
 // text empty: the confirmation, answered Yes; owned: by the main window
 struct Box { const char* caption; std::string text; bool owned = true; };
 const Box kYes{"確認", "", false};
 Box Error(const std::string& text, bool owned = true) { return {"エラー", text, owned}; }
 // An error box's text followed by the reason the system gives for `code`, as TORVEX words it.
-Box ErrorWithReason(const std::string& text, DWORD code) {
+Box ErrorWithReason(const std::string& text, DWORD code, const std::string& after = "") {
   char message[512] = {};
   FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                  message, sizeof message, nullptr);
   const std::string reason = "コード " + std::to_string(code) + ": " + message;
-  return Error(text + "\r\n理由: " + reason.substr(0, reason.find_last_not_of("\r\n ") + 1));
+  return Error(text + "\r\n理由: " + reason.substr(0, reason.find_last_not_of("\r\n ") + 1) + after);
 }
 const char kNotSaved[] = "dump.img を保存できませんでした。前からある dump.img は変わっていません。";
 const char kNoBackup[] = "元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません";
@@ -44,8 +47,10 @@ struct Row {
   Folder folder = kImage;
   std::vector<Box> boxes = {};
   const char *status = "終了", *title = "TORVEX Ver1.0";
-  bool backedUp = false, written = false;  // the range: whole in dump_bak.img, the image's on A:
+  bool backedUp = false;  // the range: whole in dump_bak.img
+  int landed = 0;  // sectors of the image on the drive at the end, from the start
   int saved = 0;  // sectors in dump.img, from the start
+  const char* faults = "-1 -1 -1";  // of F:, in sectors: unreadable, unwritable, drops writes from
   std::string trace = "";
 };
 // Every byte tells its sector and place; sector 0 starts with the bytes text mode would change.
@@ -83,12 +88,23 @@ const Row kRows[] = {
      .trace = "invalid handelinvalid handel\r\ninvalid handel\r\n"},
     {.name = "FirstTokenWithSwitch", .write = false, .steps = kLook, .command = "x-W"},
     {.name = "CountTwo", .steps = kPostClicks, .folder = kOther, .boxes = {kYes}, .title = kWritten,
-     .backedUp = true, .written = true},
-    {.name = "MediumRefusesWrites", .drive = "R:\\", .boxes = {kYes, Error(
-     "書込みが途中で止まりました。書き込めたのは 2 セクター中 0 セクターです")}, .backedUp = true},
-    {.name = "MediumLosesWrites", .drive = "L:\\", .boxes = {kYes, Error(
-     "読み戻した内容が書き込んだデータと違います。最初に違うのはセクター 0 です")},
-     .title = kWritten, .backedUp = true},
+     .backedUp = true, .landed = 2},
+    {.name = "ReadOverAnUnreadableSectorOnFaultyMedium", .write = false, .drive = "F:\\", .count = 4,
+     .boxes = {ErrorWithReason("読出しが途中で止まりました。読み出せたのは 4 セクター中 2 セクターです。\r\n"
+     "止まったのはセクター 2 です。", 21, "\r\ndump.img には読み出せたセクターだけが入っています。")},
+     .title = "Reading DATA.. 50%", .saved = 2, .faults = "2 -1 -1", .trace = ReadTrace(0, 2, 0, 1024)},
+    {.name = "WriteOverAnUnreadableSectorOnFaultyMedium", .drive = "F:\\", .count = 4, .previous = 1024,
+     .boxes = {kYes, Error(std::string(kNoBackup) + "\r\n理由: セクター 2 を読み出せませんでした")},
+     .faults = "2 -1 -1"},
+    // dump_bak.img holds the old sectors: written back, it stops where the write stopped, and
+    // leaves the medium as it was.
+    {.name = "WriteBackOverASectorThatRefusesWritesOnFaultyMedium", .steps = kWriteBack,
+     .drive = "F:\\", .count = 4, .boxes = {kYes, Error(
+     "書込みが途中で止まりました。書き込めたのは 4 セクター中 2 セクターです")},
+     .title = "Write DATA .. 50%", .faults = "-1 2 -1"},
+    {.name = "WriteOntoAMediumThatDropsWritesOnFaultyMedium", .drive = "F:\\", .count = 4,
+     .boxes = {kYes, Error("読み戻した内容が書き込んだデータと違います。最初に違うのはセクター 2 です")},
+     .title = kWritten, .backedUp = true, .landed = 2, .faults = "-1 -1 2"},
     {.name = "BackupOnFullDisk", .count = 64, .previous = 8192, .folder = kFullDisk,
      .boxes = {kYes, ErrorWithReason(kNoBackup, 112)}},
     {.name = "ChoosingTheBackupItself", .steps = kChooseBackup, .boxes = {kYes, Error(
@@ -101,32 +117,43 @@ TEST_P(Rows, Run) {
   const Row& c = GetParam();
   RunningProgram program;
   const auto Control = [&](int id) { return GetDlgItem(program.mainWindow, id); };
-  // The row's folder holds the image and the trace, and the dump files where the program runs
-  // there; a.img is written anew, and leftovers of earlier runs go.
+  // The row's folder holds the program, the image and the trace, and the dump files where the
+  // program runs there; the drive's image is written anew, and leftovers of earlier runs go.
   const std::string drives = EnvironmentValue("TORVEX_DRIVES");
   const std::string fullDisk = EnvironmentValue("TORVEX_FULL_DISK");
-  ASSERT_FALSE(drives.empty() || fullDisk.empty()) << "TORVEX_DRIVES or TORVEX_FULL_DISK unset";
-  const std::string unavailable = WindowsPathFromUnix(fullDisk + ".unavailable");
-  if (c.folder == kFullDisk && Exists(unavailable)) GTEST_SKIP() << ReadWholeFile(unavailable);
-  const std::string folder = "C:\\torvex-e2e\\" + std::string(c.name);
-  const std::string aImage = WindowsPathFromUnix(drives + "/a.img");
+  const std::string faulty = EnvironmentValue("TORVEX_FAULTY_MEDIUM");
+  ASSERT_FALSE(drives.empty() || fullDisk.empty() || faulty.empty()) << "a TORVEX_ folder unset";
+  const bool onF = c.drive[0] == 'F';
+  const std::string needs = c.folder == kFullDisk ? fullDisk : onF ? faulty : "";
+  const std::string unavailable = WindowsPathFromUnix(needs + ".unavailable");
+  if (!needs.empty() && Exists(unavailable)) GTEST_SKIP() << ReadWholeFile(unavailable);
+  const std::string folder = kRowsFolder + "\\" + c.name;
+  const std::string driveImage =
+      WindowsPathFromUnix(onF ? faulty + "/backing/medium.img" : drives + "/a.img");
   const std::string cwd = c.folder == kImage   ? folder
                           : c.folder == kOther ? folder + "\\current"
                                                : WindowsPathFromUnix(fullDisk);
   const std::string image = folder + (c.steps & kChooseBackup ? "\\dump_bak.img" : "\\image.img");
   const std::string imageBytes = Pattern(64 * kSector, c.count * kSector);
   const std::string backups[] = {cwd + "\\dump_bak.img", folder + "\\dump_bak.img"};
-  std::filesystem::create_directories(folder + "\\current");
+  // std::filesystem would take the names for UTF-8: they are code page 932.
+  for (const std::string& made : {kTopFolder, kRowsFolder, folder, folder + "\\current"})
+    CreateDirectoryA(made.c_str(), nullptr);
   for (const std::string& file : backups) DeleteFileA(file.c_str());
   const std::string dump = cwd + "\\dump.img", previous(c.previous, 'P');
-  RemoveDirectoryA(dump.c_str()), DeleteFileA(dump.c_str());
+  RemoveDirectoryA(dump.c_str());
+  DeleteFileA(dump.c_str());
   ASSERT_TRUE(!c.dumpFolder || CreateDirectoryA(dump.c_str(), nullptr));
   ASSERT_TRUE(!c.previous || WriteWholeFile(c.write ? backups[0] : dump, previous));
-  ASSERT_TRUE(WriteWholeFile(aImage, Pattern(0, 64 * kSector)));
+  ASSERT_TRUE(WriteWholeFile(driveImage, Pattern(0, 64 * kSector)));
+  ASSERT_TRUE(!onF || WriteWholeFile(WindowsPathFromUnix(faulty + "/backing/faults"), c.faults));
   ASSERT_TRUE(!c.write || WriteWholeFile(image, imageBytes));
+  const std::string programFile = folder + (c.program == kE2e ? "\\torvex-e2e.exe" : "\\torvex.exe");
+  const std::string built = WindowsPathFromUnix(EnvironmentValue(c.program));
+  ASSERT_TRUE(CopyFileA(built.c_str(), programFile.c_str(), FALSE)) << programFile;
 
   // The program as the row starts it, its trace going to trace.txt: its mode's controls.
-  const LaunchOptions options = {WindowsPathFromUnix(EnvironmentValue(c.program)),
+  const LaunchOptions options = {programFile,
                                  c.command ? "" : c.write ? "-W" : "", c.command ? c.command : "",
                                  cwd, folder + "\\trace.txt"};
   SetEnvironmentVariableA("TORVEX_GEOMETRY", "80,2,2,18,512");
@@ -140,34 +167,38 @@ TEST_P(Rows, Run) {
   }
 
   // What the row's user does, the boxes answered in turn, until the final status with Execute
-  // enabled again.
+  // enabled again; once more with the copy of dump_bak.img to write it back.
   EXPECT_FALSE(SelectDrive(program, "D:\\")) << "the CD-ROM drive is listed";
   ASSERT_TRUE(SelectDrive(program, c.drive)) << c.drive << " is not listed";
   ASSERT_TRUE(SetText(Control(kOffsetBox), std::to_string(c.start)));
   ASSERT_TRUE(SetText(Control(kCountBox), std::to_string(c.count)));
-  if (c.write) {
-    ASSERT_TRUE(ChooseImage(program, image));
-    EXPECT_EQ(WindowText(Control(kPathBox)), image);
-  }
-  ASSERT_TRUE(PressButton(Control(kExecuteButton)));
-  for (const Box& w : c.boxes) {  // the boxes wanted
-    MessageBoxInfo box;
-    ASSERT_TRUE(WaitForMessageBox(program, w.caption, box)) << w.caption;
-    EXPECT_EQ(box.text, w.text.empty() ? c.drive + std::string(" に書込み開始しますよ") : w.text);
-    EXPECT_EQ(box.owner, w.owned ? program.mainWindow : nullptr);
-    EXPECT_FALSE(IsWindowEnabled(Control(kExecuteButton)));
-    if (&w == &c.boxes[0] && (c.steps & kPostClicks)) {  // nothing starts inside its modal loop
-      ASSERT_TRUE(PostMessageA(Control(kExecuteButton), BM_CLICK, 0, 0));
-      ASSERT_TRUE(PostCommand(program, kExecuteButton) && PostCommand(program, kBrowseButton));
-      ASSERT_TRUE(WaitForPostedMessages(program));
-      EXPECT_EQ(OpenMessageBoxes(program).size(), 1u);
+  for (int run = 0; run < (c.steps & kWriteBack ? 2 : 1); ++run) {
+    const std::string chosen = run == 0 ? image : folder + "\\restore.img";
+    ASSERT_TRUE(run == 0 || CopyFileA(backups[0].c_str(), chosen.c_str(), FALSE));
+    if (c.write) {
+      ASSERT_TRUE(ChooseImage(program, chosen));
+      EXPECT_EQ(WindowText(Control(kPathBox)), chosen);
     }
-    ASSERT_TRUE(AnswerMessageBox(box, w.text.empty() ? IDYES : IDOK));
+    ASSERT_TRUE(PressButton(Control(kExecuteButton)));
+    for (const Box& w : c.boxes) {  // the boxes wanted
+      MessageBoxInfo box;
+      ASSERT_TRUE(WaitForMessageBox(program, w.caption, box)) << w.caption;
+      EXPECT_EQ(box.text, w.text.empty() ? c.drive + std::string(" に書込み開始しますよ") : w.text);
+      EXPECT_EQ(box.owner, w.owned ? program.mainWindow : nullptr);
+      EXPECT_FALSE(IsWindowEnabled(Control(kExecuteButton)));
+      if (&w == &c.boxes[0] && (c.steps & kPostClicks)) {  // nothing starts inside its modal loop
+        ASSERT_TRUE(PostMessageA(Control(kExecuteButton), BM_CLICK, 0, 0));
+        ASSERT_TRUE(PostCommand(program, kExecuteButton) && PostCommand(program, kBrowseButton));
+        ASSERT_TRUE(WaitForPostedMessages(program));
+        EXPECT_EQ(OpenMessageBoxes(program).size(), 1u);
+      }
+      ASSERT_TRUE(AnswerMessageBox(box, w.text.empty() ? IDYES : IDOK));
+    }
+    std::string status;
+    ASSERT_TRUE(WaitUntil([&] {
+      return (status = StatusText(program)) == c.status && IsWindowEnabled(Control(kExecuteButton));
+    }, 60000) && WaitForPostedMessages(program)) << "status: " << status;
   }
-  std::string status;
-  ASSERT_TRUE(WaitUntil([&] {
-    return (status = StatusText(program)) == c.status && IsWindowEnabled(Control(kExecuteButton));
-  }, 60000) && WaitForPostedMessages(program)) << "status: " << status;
 
   // The window, the trace, the drive, the image and the files in the current folder.
   EXPECT_TRUE(OpenMessageBoxes(program).empty()) << "a box or dialog is still open";
@@ -179,10 +210,9 @@ TEST_P(Rows, Run) {
   EXPECT_TRUE(dumped.empty() || dumped.substr(dumped.find('\n') + 1, 10) == first) << dumped;
   EXPECT_EQ(ReadWholeFile(folder + "\\trace.txt"), c.trace);
   std::string drive = Pattern(0, 64 * kSector);
-  if (c.written) drive.replace(0, imageBytes.size(), imageBytes);
-  EXPECT_EQ(ReadWholeFile(aImage), drive);
-  const std::string range =  // as it was: R: and L: read zeros
-      c.drive[0] == 'A' ? Pattern(0, c.count * kSector) : std::string(c.count * kSector, '\0');
+  drive.replace(0, c.landed * kSector, imageBytes.substr(0, c.landed * kSector));
+  EXPECT_EQ(ReadWholeFile(driveImage), drive);
+  const std::string range = Pattern(0, c.count * kSector);  // as it was
   // dump.img: the sectors read, or else the earlier file or folder as it was
   const std::string wanted = c.saved               ? Pattern(c.start * kSector, c.saved * kSector)
                              : c.dumpFolder        ? "folder"
