@@ -69,6 +69,14 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
   "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake")
 
+# The Win32 side of the volume seam itself, under Wine: the system calls behind it and its pause.
+add_executable(torvex_seam_tests tests/seam/volume_win32_test.cpp
+  volume/volume_win32.cpp window/window_conventions_win32.cpp)
+torvex_target(torvex_seam_tests)
+target_link_libraries(torvex_seam_tests PRIVATE torvex_logic GTest::gtest_main user32 kernel32)
+gtest_discover_tests(torvex_seam_tests TEST_PREFIX "seam." DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
+  PROPERTIES FIXTURES_REQUIRED xvfb)
+
 # Every program run under Wine needs the fixture: it gives the prefix a fresh
 # Wine server on the display (see scripts/xvfb.sh).
 add_test(NAME xvfb.start COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh start ${CMAKE_BINARY_DIR})

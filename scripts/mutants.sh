@@ -10,9 +10,10 @@
 #
 # Usage: scripts/mutants.sh [NAME...]   (default: every mutant below)
 #
-# Each mutant replaces one piece of text in one file; the text must occur
-# there exactly once, or the script stops: a mutant whose anchor has moved
-# must be mended, never silently skipped. Anchor on conditions and constants.
+# Each mutant replaces one piece of text in one file, or two (a step moved
+# elsewhere); each text must occur there exactly once, or the script stops: a
+# mutant whose anchor has moved must be mended, never silently skipped. Anchor
+# on conditions and constants.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,8 +21,15 @@ scratch=$root/build/mutants
 tree=$scratch/tree
 logs=$scratch/logs
 
-names=() files=() finds=() replacements=()
-mutant() { names+=("$1") files+=("$2") finds+=("$3") replacements+=("$4"); }
+names=() files=() finds=() replacements=() finds2=() replacements2=()
+mutant() {
+  names+=("$1")
+  files+=("$2")
+  finds+=("$3")
+  replacements+=("$4")
+  finds2+=("${5:-}")
+  replacements2+=("${6:-}")
+}
 
 mutant write-without-whole-backup ops/write_operation.cpp \
   'if (backedUp != range.byteCount) {' 'if (false) {'
@@ -78,11 +86,12 @@ mutant save-failure-untold ops/read_operation.cpp \
   'if (saveError != 0)' 'if (false)'
 mutant dump-file-emptied-in-place output/dump_file.cpp \
   'const std::string partial = std::string(name) + ".tmp";' 'const std::string partial = name;'
-mutant dismount-before-read-back ops/write_operation.cpp \
-  'const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;' \
-  'if (touched) DismountVolume(volume);
-  touched = false;
-  const uint32_t piece = kPieceBytes - kPieceBytes % range.sectorSize;'
+mutant dismount-after-read-back ops/write_operation.cpp \
+  'if (write && range.byteCount > 0) DismountVolume(volume);' '' \
+  'return ReadInPieces(ReadVolume, volume, buffer, written, piece);' \
+  'const uint32_t readBack = ReadInPieces(ReadVolume, volume, buffer, written, piece);
+  if (written > 0) DismountVolume(volume);
+  return readBack;'
 mutant no-lock-retry volume/volume_lock.h \
   'constexpr int kLockAttempts = 40;' 'constexpr int kLockAttempts = 1;'
 mutant lock-refusal-traced-at-each-retry ops/read_operation.cpp \
@@ -93,6 +102,15 @@ mutant lock-refusal-traced-at-each-retry ops/read_operation.cpp \
     PauseBeforeLockRetry();
     lockError = LockVolume(volume);
   }'
+
+mutant backup-not-flushed output/dump_file.cpp \
+  'if (error == 0) error = FlushOutputFile(file);' ''
+mutant rename-not-write-through volume/volume_win32.cpp \
+  'MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;' 'MOVEFILE_REPLACE_EXISTING;'
+mutant no-extended-access volume/volume_lock.cpp \
+  'if (error == 0) AllowExtendedAccess(volume);' ''
+mutant write-protected-backed-up ops/write_operation.cpp \
+  'if (writable == kErrorWriteProtect) {' 'if (false) {'
 
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || selected=("${names[@]}")
@@ -107,11 +125,14 @@ index() {
 occurrences() { FIND=$2 perl -0777 -ne '$n = () = /\Q$ENV{FIND}\E/g; print $n' "$1"; }
 for name in "${selected[@]}"; do
   i=$(index "$name")
-  found=$(occurrences "${files[i]}" "${finds[i]}")
-  if [ "$found" != 1 ]; then
-    echo "mutants: $name: its text occurs $found times in ${files[i]}, not once; mend the mutant" >&2
-    exit 1
-  fi
+  for find in "${finds[i]}" "${finds2[i]}"; do
+    [ -n "$find" ] || continue
+    found=$(occurrences "${files[i]}" "$find")
+    if [ "$found" != 1 ]; then
+      echo "mutants: $name: its text occurs $found times in ${files[i]}, not once; mend the mutant" >&2
+      exit 1
+    fi
+  done
 done
 
 # The scratch tree: every file git knows in the working tree, as it is now.
@@ -142,7 +163,7 @@ suites() {
   build native || { echo "build"; return; }
   suite native "$log" --preset native || { echo "native"; return; }
   build windows || { echo "build"; return; }
-  suite win32 "$log" --preset windows -R '^win32\.' || { echo "win32"; return; }
+  suite win32 "$log" --preset windows -R '^(win32|seam)\.' || { echo "win32"; return; }
   suite e2e "$log" --preset windows -R '^e2e\.' || { echo "e2e"; return; }
   echo ""
 }
@@ -159,7 +180,9 @@ for name in "${selected[@]}"; do
   i=$(index "$name")
   file=${files[i]}
   cp "$file" "$logs/original"
-  FIND=${finds[i]} REPLACE=${replacements[i]} perl -0777 -i -pe 's/\Q$ENV{FIND}\E/$ENV{REPLACE}/' "$file"
+  replace() { FIND=$1 REPLACE=$2 perl -0777 -i -pe 's/\Q$ENV{FIND}\E/$ENV{REPLACE}/' "$file"; }
+  replace "${finds[i]}" "${replacements[i]}"
+  [ -z "${finds2[i]}" ] || replace "${finds2[i]}" "${replacements2[i]}"
   by=$(suites "$logs/$name")
   cp "$logs/original" "$file"
   if [ "$by" = build ]; then

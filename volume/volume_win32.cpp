@@ -53,7 +53,9 @@ void PauseBeforeLockRetry() {
     KeepWindowResponsive();
 }
 
-void AllowExtendedAccess(VolumeHandle volume) { ControlVolume(volume, FSCTL_ALLOW_EXTENDED_DASD_IO); }
+void AllowExtendedAccess(VolumeHandle volume) {
+  ControlVolume(volume, FSCTL_ALLOW_EXTENDED_DASD_IO);
+}
 
 uint32_t QueryVolumeWritable(VolumeHandle volume) {
   return ControlVolume(volume, IOCTL_DISK_IS_WRITABLE);
@@ -137,7 +139,9 @@ uint32_t CloseOutputFile(OutputFileHandle file) {
 }
 
 uint32_t ReplaceFileWith(const char* to, const char* from) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : LastError();
+  // Write-through: the new name is on the disk before the call returns.
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  return MoveFileExA(from, to, flags) ? 0 : LastError();
 }
 
 void RemoveFile(const char* name) { DeleteFileA(name); }

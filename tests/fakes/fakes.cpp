@@ -75,7 +75,9 @@ uint32_t LockVolume(VolumeHandle) {
 }
 void PauseBeforeLockRetry() { Hit(Call::Pause); }
 void AllowExtendedAccess(VolumeHandle) { Hit(Call::ExtendedAccess); }
-uint32_t QueryVolumeWritable(VolumeHandle) { return Hit(Call::Writable) ? 31 : g_drive.writability; }
+uint32_t QueryVolumeWritable(VolumeHandle) {
+  return Hit(Call::Writable) ? 31 : g_drive.writability;
+}
 void DismountVolume(VolumeHandle) { Hit(Call::Dismount); }
 uint32_t ReadDriveGeometry(VolumeHandle, DiskGeometry* record) {
   if (Hit(Call::Geometry)) return 31;
@@ -357,8 +359,8 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   // The check is honest: the sectors written whole, and how far they came back equal.
   const int64_t written = int64_t{g_drive.sectorsWritten} * s;
   int64_t equal = 0;
-  while (equal < std::min(written, g_drive.readBack) && after[first + equal] == g_drive.image[equal])
-    ++equal;
+  const int64_t cameBack = std::min(written, g_drive.readBack);
+  while (equal < cameBack && after[first + equal] == g_drive.image[equal]) ++equal;
   const auto stopped = Format("%d セクター中 %d セクターです", count, g_drive.sectorsWritten);
   if ((written < count * s) != BoxSays(written < count * s ? stopped : "書込みが途中で止まりました"))
     return "a write that stopped went untold or miscounted, or a whole one was told stopped";
