@@ -19,34 +19,33 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 int g_token;  // the handle of the volume and of the image file
 uint64_t g_pointer, g_imageRead;  // the volume's running pointer; where the next image read starts
-uint32_t g_pending;  // what the pending read delivers
 bool g_otherFile;    // the file opened is not the image
 // Logs the call; true when it is the one that goes wrong.
 bool Hit(Call call) {
-  g_drive.calls.push_back(call);
+  g_drive.calls.push_back({call});
   return std::ssize(g_drive.calls) - 1 == g_drive.faultAt;
 }
+// Keeps the code the call just logged answers, and returns it.
+uint32_t Answer(uint32_t error) { return g_drive.calls.back().error = error; }
 // The bytes a call asking `bytes` moves: all, half when Short, none when Fail.
 uint32_t Granted(bool hit, uint32_t bytes) {
   if (!hit || g_drive.fault == Fault::Pending) return bytes;
   return g_drive.fault == Fault::Short ? bytes / 2 : 0;
 }
-// Moves up to `bytes` between the volume at `position` and `buffer`; the count moved.
+// Moves up to `bytes` between the volume at `position` and `buffer`, logged with the call that
+// asked; the count moved.
 uint32_t Move(uint64_t position, void* buffer, uint32_t bytes, bool write) {
   Bytes& volume = g_drive.sectors;
-  g_drive.movedUnlocked |= !g_drive.locked;
   if (position >= volume.size()) return 0;
   const auto n = static_cast<uint32_t>(std::min<uint64_t>(bytes, volume.size() - position));
   if (!write) std::memcpy(buffer, volume.data() + position, n);
   else if (!g_drive.losesWrites) std::memcpy(volume.data() + position, buffer, n);
+  g_drive.calls.back().moved = n;
   return n;
 }
 // A read or write at the running pointer.
 uint32_t Transfer(Call call, void* buffer, uint32_t bytes) {
-  const bool afterWrite = std::ranges::count(g_drive.calls, Call::Write) > 0;
   const uint32_t n = Move(g_pointer, buffer, Granted(Hit(call), bytes), call == Call::Write);
-  if (n == bytes) ++(call == Call::Write ? g_drive.sectorsWritten : g_drive.sectorsRead);
-  if (call == Call::Read && afterWrite) g_drive.readBack += n;
   g_pointer += n;
   return n;
 }
@@ -62,16 +61,10 @@ void ResetFakes(uint32_t sectors, uint32_t bytesPerSector) {
 }
 uint64_t QueryTotalBytes(const char*) { return Hit(Call::TotalBytes) ? 0 : g_drive.sectors.size(); }
 VolumeHandle OpenVolumeForWriting(char letter) { return OpenVolumeForReading(letter); }
-VolumeHandle OpenVolumeForReading(char) {
-  if (Hit(Call::Open)) return nullptr;
-  ++g_drive.opens;
-  return &g_token;
-}
+VolumeHandle OpenVolumeForReading(char) { return Hit(Call::Open) ? nullptr : &g_token; }
 uint32_t LockVolume(VolumeHandle) {
-  if (Hit(Call::Lock) || g_drive.lockRefusals-- > 0) return 33;
-  g_drive.locked = true;
-  g_drive.lockGranted = true;
-  return 0;
+  const bool refused = Hit(Call::Lock) || g_drive.lockRefusals-- > 0;
+  return Answer(refused ? 33 : 0);
 }
 void PauseBeforeLockRetry() { Hit(Call::Pause); }
 void AllowExtendedAccess(VolumeHandle) { Hit(Call::ExtendedAccess); }
@@ -89,38 +82,28 @@ bool SetVolumePosition(VolumeHandle, uint32_t distance) {
   g_pointer = distance;
   return true;
 }
-// The answer is kept for the rules: a box must give the drive's reason.
 uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t bytes,
                       uint32_t* delivered) {
   const bool hit = Hit(Call::ReadAt);
   *delivered = 0;
-  g_drive.readAtError = 31;
-  if (hit && g_drive.fault == Fault::Fail) return g_drive.readAtError;
-  g_drive.readAtError = kErrorHandleEof;
-  if (position >= g_drive.sectors.size()) return g_drive.readAtError;
+  if (hit && g_drive.fault == Fault::Fail) return Answer(31);
+  if (position >= g_drive.sectors.size()) return Answer(kErrorHandleEof);
   const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
   if (hit && g_drive.fault == Fault::Short) g_drive.gap = {position + n, position + bytes};
-  g_drive.readAtError = hit && g_drive.fault == Fault::Pending ? kErrorIoPending : 0;
-  g_pending = n;
-  *delivered = g_drive.readAtError ? 0 : n;
-  g_drive.sectorsDelivered += *delivered > 0;
-  return g_drive.readAtError;
-}
-uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
-  g_drive.sectorsDelivered += g_pending > 0;
-  *delivered = g_pending;
-  g_drive.readAtError = 0;
+  if (hit && g_drive.fault == Fault::Pending) return Answer(kErrorIoPending);
+  *delivered = n;
   return 0;
+}
+// The pending read is the last call logged.
+uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
+  *delivered = g_drive.calls.back().moved;
+  return Answer(0);
 }
 uint32_t ReadVolume(VolumeHandle, void* b, uint32_t n) { return Transfer(Call::Read, b, n); }
 uint32_t WriteVolume(VolumeHandle, const void* b, uint32_t n) {
   return Transfer(Call::Write, const_cast<void*>(b), n);
 }
-void CloseVolume(VolumeHandle) {
-  Hit(Call::Close);
-  ++g_drive.closes;
-  g_drive.locked = false;
-}
+void CloseVolume(VolumeHandle) { Hit(Call::Close); }
 void* AllocateBuffer(uint64_t bytes) {
   const bool refused = Hit(Call::Allocate) || bytes >= g_drive.largestBuffer;
   void* buffer = refused ? nullptr : std::malloc(bytes);
@@ -218,8 +201,14 @@ bool BoxSays(const std::string& text) {
                      [&](const Shown& s) { return IsTold(s) && s.text.find(text) != s.text.npos; });
 }
 int64_t LastCall(Call call) {  // its log index, -1 when never made
-  const auto at = std::find(g_drive.calls.rbegin(), g_drive.calls.rend(), call);
-  return std::ssize(g_drive.calls) - 1 - (at - g_drive.calls.rbegin());
+  const auto& calls = g_drive.calls;
+  return calls.rend() - std::ranges::find(calls.rbegin(), calls.rend(), call, &Logged::call) - 1;
+}
+// The calls `call` answered without an error code that moved `bytes`, or any when it is negative.
+int64_t Calls(Call call, int64_t bytes = -1) {
+  return std::ranges::count_if(g_drive.calls, [&](const Logged& l) {
+    return l.call == call && (bytes < 0 || l.moved == bytes) && l.error == 0;
+  });
 }
 template <typename... Values> std::string Format(const char* format, Values... values) {
   char text[256];
@@ -281,21 +270,26 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   dup2(out, 1);
   close(out);
   close(trace);
-  const std::vector<Call>& calls = g_drive.calls;
+  const std::vector<Logged>& calls = g_drive.calls;
   const Bytes& after = g_drive.sectors;  // the range asked for, as far as it lies on the drive:
   const int64_t s = g_drive.geometry.BytesPerSector, size = std::ssize(before);
   const int64_t first = std::clamp<int64_t>(int64_t{start} * s, 0, size);
   const int64_t end = std::clamp<int64_t>(first + int64_t{count} * s, first, size);
-  if (g_drive.opens > 1 || g_drive.closes != g_drive.opens) return "the volume was not closed once";
+  const bool opened = LastCall(Call::Open) >= 0 && LastCall(Call::Open) != g_drive.faultAt;
+  if (Calls(Call::Close) != opened) return "the volume was not closed once";
   if (g_drive.liveBuffers != 0) return "a buffer was not released";
-  if (g_drive.movedUnlocked) return "a sector was read or written without the lock";
-  if (g_drive.lockGranted && calls[LastCall(Call::Lock) + 1] != Call::ExtendedAccess)
+  const int64_t locked = LastCall(Call::Lock);  // granted, when its answer is 0
+  const bool granted = locked >= 0 && calls[locked].error == 0;
+  for (int64_t i = 0; i < std::ssize(calls); ++i)
+    if (calls[i].moved > 0 && (!granted || i < locked || i > LastCall(Call::Close)))
+      return "a sector was read or written without the lock";
+  if (granted && calls[locked + 1].call != Call::ExtendedAccess)
     return "every sector was not asked for right after the lock";
   if (!std::equal(before.begin(), before.begin() + first, after.begin()) ||
       !std::equal(before.begin() + end, before.end(), after.begin() + end))
     return "a byte outside the range changed";
   if (!StatusesTellTheEnd()) return "a progress fell back, or the end went untold";
-  const bool refused = LastCall(Call::Lock) >= 0 && !g_drive.lockGranted;
+  const bool refused = locked >= 0 && !granted;
   std::string traced = refused ? ReadFile("trace.out") : "";
   std::erase(traced, '\r');
   if (refused && (g_shown.size() != 3 || g_shown[0].text != "HANDLE OK" || !IsBox(g_shown[1]) ||
@@ -306,14 +300,15 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const int64_t askedWritable = LastCall(Call::Writable);
   const bool writeProtected = write && g_drive.writability == kErrorWriteProtect &&
                               (askedWritable < 0 || askedWritable != g_drive.faultAt);
-  const auto movesOrSaves = [](Call c) { return c == Call::Read || c == Call::FileCreate; };
-  if (writeProtected && (std::ranges::any_of(calls, movesOrSaves) ||
+  if (writeProtected && (LastCall(Call::Read) >= 0 || LastCall(Call::FileCreate) >= 0 ||
                          (askedWritable >= 0 && !BoxSays("書込み禁止"))))
     return "a write-protected medium was backed up, or went untold";
   if (!DumpShowsTheDrive(uint32_t(start) * uint32_t(s), after)) return "the dump shows other bytes";
   const bool saving = write ? std::ranges::count(ShownTexts("status"), "BackUp Original DATA") > 0
                             : LastCall(Call::ReadAt) >= 0;
-  const int64_t copied = std::min<int64_t>(g_drive.sectorsDelivered, std::max(count, 0));
+  const int64_t readAt = LastCall(Call::ReadAt);  // the read that ended the loop
+  const int64_t delivered = Calls(Call::ReadAt) - Calls(Call::ReadAt, 0);
+  const int64_t copied = std::min<int64_t>(delivered, std::max(count, 0));
   const std::string made = Drive(before, first, write ? end - first : copied * s);
   const std::string content = ReadFile(file.c_str());
   const bool kept = fs::is_directory(file) || content == kPreviousFile;
@@ -329,7 +324,7 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const char* notSaved = write ? "dump_bak.img に保存できなかった" : "dump.img を保存できません";
   if (saving && content != made && !BoxSays(notSaved)) return file + " not saved went untold";
   // What a box says of a read that stopped: the counts, the sector and the drive's own reason.
-  const uint32_t why = g_drive.readAtError;
+  const uint32_t why = readAt < 0 ? 0 : calls[readAt].error;
   const std::string reason = why == 0 || why == kErrorHandleEof
                                  ? "ボリュームの終わりです"
                                  : Format("system reason %u", unsigned(why));
@@ -341,15 +336,15 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
     return "a short read went untold or told untrue, or a whole one was told short";
   if (BoxSays("には読み出せたセクターだけが入って") && content != made)
     return "a box says dump.img holds the sectors read, which it does not";
-  const auto backedUp = Format("セクター %lld を読み出せませんでした", start + g_drive.sectorsRead);
+  const auto backedUp = Format("セクター %lld を読み出せませんでした", start + Calls(Call::Read, s));
   if (BoxSays("を読み出せませんでした") && !BoxSays(backedUp))
     return "a backup that came short was told stopping at another sector";
   // The file system lets go of the volume between the backup's save and the first write call,
   // and only when one follows.
-  const int64_t firstWrite = std::ranges::find(calls, Call::Write) - calls.begin();
+  const int64_t firstWrite = std::ranges::find(calls, Call::Write, &Logged::call) - calls.begin();
   const bool writes = firstWrite < std::ssize(calls);
   const int64_t dismounted = LastCall(Call::Dismount);
-  if (std::ranges::count(calls, Call::Dismount) != writes ||
+  if (Calls(Call::Dismount) != writes ||
       (writes && (dismounted < renamed || dismounted > firstWrite)))
     return "the volume was not dismounted once between the backup's save and the first write";
   if (!writes) return "";
@@ -357,11 +352,15 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   if (asked == g_shown.end() || asked->answer != kAnswerYes) return "a sector was written unasked";
   if (content != made) return "a sector was written without the whole backup saved";
   // The check is honest: the sectors written whole, and how far they came back equal.
-  const int64_t written = int64_t{g_drive.sectorsWritten} * s;
+  const int64_t sectorsWritten = Calls(Call::Write, s);
+  const int64_t written = sectorsWritten * s;
+  int64_t cameBack = 0;  // bytes the read-back delivered
+  for (int64_t i = firstWrite; i < std::ssize(calls); ++i)
+    cameBack += calls[i].call == Call::Read ? calls[i].moved : 0;
   int64_t equal = 0;
-  const int64_t cameBack = std::min(written, g_drive.readBack);
-  while (equal < cameBack && after[first + equal] == g_drive.image[equal]) ++equal;
-  const auto stopped = Format("%d セクター中 %d セクターです", count, g_drive.sectorsWritten);
+  while (equal < std::min(written, cameBack) && after[first + equal] == g_drive.image[equal])
+    ++equal;
+  const auto stopped = Format("%d セクター中 %lld セクターです", count, sectorsWritten);
   if ((written < count * s) != BoxSays(written < count * s ? stopped : "書込みが途中で止まりました"))
     return "a write that stopped went untold or miscounted, or a whole one was told stopped";
   const auto differs = Format("最初に違うのはセクター %lld です", start + equal / s);

@@ -11,6 +11,11 @@ enum class Call { TotalBytes, Open, Lock, Pause, ExtendedAccess, Geometry, Writa
                   ReadAt, Read, Write, Dismount, Allocate, ImageSize, ImageOpen, ImageRead,
                   FileCreate, FileWrite, FileFlush, FileClose, FileReplace, Close };
 enum class Fault { Fail, Short, Pending };
+struct Logged {  // one platform call, as the fake drive answered it
+  Call call;
+  int64_t moved = 0;   // sector bytes it moved (a pending read's, once it completed)
+  uint32_t error = 0;  // a lock's or a positioned read's system code
+};
 struct FakeDrive {
   std::vector<unsigned char> sectors, image;  // the volume's bytes and the image file's
   DiskGeometry geometry{80, kMediaRemovable, 2, 18, 512};
@@ -22,14 +27,8 @@ struct FakeDrive {
   uint32_t writability = 0;                    // the drive's answer: does it take writes?
   int faultAt = -1;                            // the log index of the call that goes wrong
   Fault fault = Fault::Fail;
-  std::vector<Call> calls;
-  int opens = 0, closes = 0, liveBuffers = 0;
-  bool locked = false, lockGranted = false;    // now; ever
-  bool movedUnlocked = false;                  // a sector read or written without the lock
-  int sectorsDelivered = 0;                    // positioned reads that delivered bytes
-  uint32_t readAtError = 0;                    // the last positioned read's answer
-  int sectorsRead = 0, sectorsWritten = 0;     // calls at the running pointer that moved all
-  int64_t readBack = 0;                        // bytes read there after a write call
+  std::vector<Logged> calls;
+  int liveBuffers = 0;
   std::pair<uint64_t, uint64_t> gap;           // what a positioned read that came short left out
 };
 // kind: "status", "title", "#<control id>" or a box's caption; answer: a box's

@@ -130,13 +130,13 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
     for (const int32_t count : {3, 40}) {
       Arrange(count);
       RunChecked(write, 10, count);
-      const std::vector<Call> calls = g_drive.calls;
+      const std::vector<Logged> calls = g_drive.calls;
       for (std::string obstacle : {"folder", "lock refused", "loses writes", "answered No",
                                    "no answer", "box closed", "write-protected", "unsupported",
                                    "full disk"})
         if (kDevFull || obstacle != "full disk") cell(write, count, -1, Fault::Fail, obstacle);
       for (int at = 0; at < std::ssize(calls); ++at) {
-        const Call c = calls[at];
+        const Call c = calls[at].call;
         if (c == Call::Close) continue;  // it cannot go wrong
         cell(write, count, at, Fault::Fail, "");
         if (c == Call::ReadAt || c == Call::Read || c == Call::Write || c == Call::ImageRead ||
