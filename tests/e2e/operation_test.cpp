@@ -1,9 +1,13 @@
 // The real program through its window, one row per path that a user sees and no fake shows:
 // the mode the command line chooses, the boxes (caption, text, owner), the status and title,
 // the file dialog's choice, commands posted while a box is open, the files in the current
-// folder, the trace, and media with real faults. torvex-e2e.exe takes the geometry from
+// folder, the trace, media with real faults, and a window that keeps answering (on every row no
+// status asked waits a second, and the window never counts as hung). torvex-e2e.exe takes the
+// geometry from
 // TORVEX_GEOMETRY; A: is the image TORVEX_DRIVES/a.img, F: the FUSE medium whose bytes are
-// TORVEX_FAULTY_MEDIUM/backing/medium.img, with the row's faults; Z: cannot be opened; the
+// TORVEX_FAULTY_MEDIUM/backing/medium.img, with the row's faults, L: /dev/zero (reads zeros,
+// takes writes: a long range costs no disk, and an image of zeros reads back equal); Z: cannot be
+// opened; the
 // release torvex.exe gets no geometry from Wine. Each row runs a copy of its program in a folder
 // of its own under 表ソ能, whose characters end in a backslash's byte in code page 932.
 #include <gtest/gtest.h>
@@ -15,11 +19,13 @@ const char kE2e[] = "TORVEX_E2E_EXE", kRelease[] = "TORVEX_EXE";
 const std::string kTopFolder = "C:\\torvex-e2e", kRowsFolder = kTopFolder + "\\表ソ能";
 const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Write DATA ..100%";
 // What the user does besides choosing the drive, typing 0 and the count, choosing the image
-// (write mode) and pressing Execute. Look: only look at the window and close it. PostClicks:
+// (write mode) and pressing Execute. Look: only look at the window and the program file (the
+// manifest and the version Windows reads from it) and close it. PostClicks:
 // while the first box is open, post BM_CLICK to Execute and Execute's and browse's commands.
 // ChooseBackup: the image chosen is dump_bak.img in the current folder. WriteBack: then a copy
-// of dump_bak.img is written back the same way.
-enum Step : unsigned { kLook = 1, kPostClicks = 2, kChooseBackup = 4, kWriteBack = 8 };
+// of dump_bak.img is written back the same way. Close: at the first progress text, a WM_CLOSE,
+// sent in read mode and posted in write mode, which must wait until the operation has ended.
+enum Step : unsigned { kLook = 1, kPostClicks = 2, kChooseBackup = 4, kWriteBack = 8, kClose = 16 };
 enum Folder { kImage, kOther, kFullDisk };  // the current folder: the image's, another, the tmpfs
 // text empty: the confirmation, answered Yes; owned: by the main window
 struct Box { const char* caption; std::string text; bool owned = true; };
@@ -33,6 +39,40 @@ Box ErrorWithReason(const std::string& text, DWORD code, const std::string& afte
   const std::string reason = "コード " + std::to_string(code) + ": " + message;
   return Error(text + "\r\n理由: " + reason.substr(0, reason.find_last_not_of("\r\n ") + 1) + after);
 }
+// The version texts Explorer's properties and the elevation prompt show, in the Japanese block.
+const std::pair<std::string, std::string> kVersionTexts[] = {
+    {"FileDescription", "TORVEX"}, {"ProductName", "TORVEX"}, {"FileVersion", "1.0"},
+    {"ProductVersion", "1.0"}};
+// What Windows reads from a program file before it runs it, through its own calls: the
+// manifest must ask for administrator rights and for nothing that changes the window's look or
+// scale, and parse; the version must be TORVEX 1.0, in Japanese (0x0411, code page 932).
+void ExpectManifestAndVersion(const std::string& path) {
+  HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), RT_MANIFEST);
+  ASSERT_TRUE(found) << path;
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                             SizeofResource(module, found));
+  FreeLibrary(module);
+  EXPECT_NE(manifest.find("level=\"requireAdministrator\" uiAccess=\"false\""), std::string::npos);
+  for (const char* absent : {"dpiAware", "Microsoft.Windows.Common-Controls"})
+    EXPECT_EQ(manifest.find(absent), std::string::npos) << absent;
+  ACTCTXA context = {sizeof context, ACTCTX_FLAG_RESOURCE_NAME_VALID, path.c_str(), 0, 0, nullptr,
+                     MAKEINTRESOURCEA(1), nullptr, nullptr};
+  HANDLE activation = CreateActCtxA(&context);  // fails on a manifest Windows would refuse
+  EXPECT_NE(activation, INVALID_HANDLE_VALUE) << GetLastError();
+  if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
+  std::string block(GetFileVersionInfoSizeA(path.c_str(), nullptr), '\0');
+  ASSERT_TRUE(!block.empty() && GetFileVersionInfoA(path.c_str(), 0, block.size(), &block[0]));
+  char* value = nullptr;
+  UINT length = 0;
+  for (const auto& [name, text] : kVersionTexts) {
+    const std::string key = "\\StringFileInfo\\041103a4\\" + name;
+    EXPECT_TRUE(VerQueryValueA(block.data(), key.c_str(), (void**)&value, &length)) << name;
+    EXPECT_EQ(std::string(value), text) << name;
+  }
+  EXPECT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", (void**)&value, &length));
+  EXPECT_EQ(std::string(value, length), std::string("\x11\x04\xA4\x03", 4));
+}
 const char kNotSaved[] = "dump.img を保存できませんでした。前からある dump.img は変わっていません。";
 const char kNoBackup[] = "元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません";
 struct Row {
@@ -43,7 +83,6 @@ struct Row {
   const char *program = kE2e, *drive = "A:\\";  // program: the variable that names it
   int start = 0, count = 2;
   int previous = 0;  // bytes of an earlier dump file (dump_bak.img in write mode) in the folder
-  bool dumpFolder = false;  // a folder named dump.img is there
   Folder folder = kImage;
   std::vector<Box> boxes = {};
   const char *status = "終了", *title = "TORVEX Ver1.0";
@@ -73,12 +112,6 @@ std::string ReadTrace(int start, int sectors, int nRead = 512, int nSize = -512)
 const Row kRows[] = {
     {.name = "OneSectorAtStartShowsReportDumpFileAndTrace", .write = false, .count = 1,
      .title = "Reading DATA..100%", .saved = 1, .trace = ReadTrace(0, 1)},
-    {.name = "ReadPastTheEnd", .write = false, .start = 62, .count = 4, .boxes = {Error(
-     "読出しが途中で止まりました。読み出せたのは 4 セクター中 2 セクターです。\r\n止まったのはセクター 64 です。"
-     "\r\n理由: ボリュームの終わりです\r\ndump.img には読み出せたセクターだけが入っています。")},
-     .title = "Reading DATA.. 50%", .saved = 2, .trace = ReadTrace(62, 2, 0, 1024)},
-    {.name = "DumpImgIsAFolder", .write = false, .dumpFolder = true, .boxes = {ErrorWithReason(kNotSaved, 5)},
-     .title = "Reading DATA..100%", .trace = ReadTrace(0, 2)},
     {.name = "ReadOnFullDisk", .write = false, .count = 40, .previous = 4096, .folder = kFullDisk,
      .boxes = {ErrorWithReason(kNotSaved, 112)}, .title = "Reading DATA..100%", .trace = ReadTrace(0, 40)},
     {.name = "ReleaseGeometryFailure", .write = false, .steps = kPostClicks, .program = kRelease,
@@ -87,12 +120,13 @@ const Row kRows[] = {
      .boxes = {Error("無効なドライブです")}, .status = kPrompt,
      .trace = "invalid handelinvalid handel\r\ninvalid handel\r\n"},
     {.name = "FirstTokenWithSwitch", .write = false, .steps = kLook, .command = "x-W"},
+    {.name = "ReleaseProgramFile", .steps = kLook, .program = kRelease},
     {.name = "CountTwo", .steps = kPostClicks, .folder = kOther, .boxes = {kYes}, .title = kWritten,
      .backedUp = true, .landed = 2},
-    {.name = "ReadOverAnUnreadableSectorOnFaultyMedium", .write = false, .drive = "F:\\", .count = 4,
-     .boxes = {ErrorWithReason("読出しが途中で止まりました。読み出せたのは 4 セクター中 2 セクターです。\r\n"
-     "止まったのはセクター 2 です。", 21, "\r\ndump.img には読み出せたセクターだけが入っています。")},
-     .title = "Reading DATA.. 50%", .saved = 2, .faults = "2 -1 -1", .trace = ReadTrace(0, 2, 0, 1024)},
+    {.name = "ReadOverAnUnreadableSectorOnFaultyMedium", .write = false, .drive = "F:\\", .start = 1,
+     .count = 4, .boxes = {ErrorWithReason("読出しが途中で止まりました。読み出せたのは 4 セクター中 2 "
+     "セクターです。\r\n止まったのはセクター 3 です。", 21, "\r\ndump.img には読み出せたセクターだけが入っています。")},
+     .title = "Reading DATA.. 50%", .saved = 2, .faults = "3 -1 -1", .trace = ReadTrace(1, 2, 0, 1024)},
     {.name = "WriteOverAnUnreadableSectorOnFaultyMedium", .drive = "F:\\", .count = 4, .previous = 1024,
      .boxes = {kYes, Error(std::string(kNoBackup) + "\r\n理由: セクター 2 を読み出せませんでした")},
      .faults = "2 -1 -1"},
@@ -108,7 +142,11 @@ const Row kRows[] = {
     {.name = "BackupOnFullDisk", .count = 64, .previous = 8192, .folder = kFullDisk,
      .boxes = {kYes, ErrorWithReason(kNoBackup, 112)}},
     {.name = "ChoosingTheBackupItself", .steps = kChooseBackup, .boxes = {kYes, Error(
-     "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください")}}};
+     "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください")}},
+    {.name = "LongReadEndsBeforeASentClose", .write = false, .steps = kClose, .drive = "L:\\",
+     .count = 100000},
+    {.name = "LongWriteEndsBeforeAPostedClose", .steps = kClose, .drive = "L:\\", .count = 262144,
+     .boxes = {kYes}}};
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -134,16 +172,16 @@ TEST_P(Rows, Run) {
                           : c.folder == kOther ? folder + "\\current"
                                                : WindowsPathFromUnix(fullDisk);
   const std::string image = folder + (c.steps & kChooseBackup ? "\\dump_bak.img" : "\\image.img");
-  const std::string imageBytes = Pattern(64 * kSector, c.count * kSector);
+  const bool onL = c.drive[0] == 'L';
+  const std::string imageBytes = onL ? std::string(c.count * kSector, '\0')
+                                     : Pattern(64 * kSector, c.count * kSector);
   const std::string backups[] = {cwd + "\\dump_bak.img", folder + "\\dump_bak.img"};
   // std::filesystem would take the names for UTF-8: they are code page 932.
   for (const std::string& made : {kTopFolder, kRowsFolder, folder, folder + "\\current"})
     CreateDirectoryA(made.c_str(), nullptr);
   for (const std::string& file : backups) DeleteFileA(file.c_str());
   const std::string dump = cwd + "\\dump.img", previous(c.previous, 'P');
-  RemoveDirectoryA(dump.c_str());
   DeleteFileA(dump.c_str());
-  ASSERT_TRUE(!c.dumpFolder || CreateDirectoryA(dump.c_str(), nullptr));
   ASSERT_TRUE(!c.previous || WriteWholeFile(c.write ? backups[0] : dump, previous));
   ASSERT_TRUE(WriteWholeFile(driveImage, Pattern(0, 64 * kSector)));
   ASSERT_TRUE(!onF || WriteWholeFile(WindowsPathFromUnix(faulty + "/backing/faults"), c.faults));
@@ -161,6 +199,7 @@ TEST_P(Rows, Run) {
   EXPECT_EQ(Control(kDumpToFileBox) != nullptr, !c.write);
   EXPECT_EQ(Control(kPathBox) && Control(kBrowseButton), c.write);
   if (c.steps & kLook) {
+    ExpectManifestAndVersion(programFile);
     DWORD exitCode = 1234;
     EXPECT_TRUE(CloseProgram(program, exitCode) && exitCode == 0) << exitCode;
     return;
@@ -172,6 +211,8 @@ TEST_P(Rows, Run) {
   ASSERT_TRUE(SelectDrive(program, c.drive)) << c.drive << " is not listed";
   ASSERT_TRUE(SetText(Control(kOffsetBox), std::to_string(c.start)));
   ASSERT_TRUE(SetText(Control(kCountBox), std::to_string(c.count)));
+  bool hung = false, closing = false;
+  DWORD slowest = 0;
   for (int run = 0; run < (c.steps & kWriteBack ? 2 : 1); ++run) {
     const std::string chosen = run == 0 ? image : folder + "\\restore.img";
     ASSERT_TRUE(run == 0 || CopyFileA(backups[0].c_str(), chosen.c_str(), FALSE));
@@ -196,8 +237,24 @@ TEST_P(Rows, Run) {
     }
     std::string status;
     ASSERT_TRUE(WaitUntil([&] {
-      return (status = StatusText(program)) == c.status && IsWindowEnabled(Control(kExecuteButton));
-    }, 60000) && WaitForPostedMessages(program)) << "status: " << status;
+      hung |= IsHungAppWindow(program.mainWindow) != FALSE;
+      const DWORD asked = GetTickCount();
+      status = StatusText(program);
+      slowest = std::max(slowest, GetTickCount() - asked);
+      if ((c.steps & kClose) && !closing && !status.empty() && status.back() == '%')
+        closing = c.write ? PostMessageA(program.mainWindow, WM_CLOSE, 0, 0)
+                          : Send(program.mainWindow, WM_CLOSE) == 0;
+      if (closing) return WaitForSingleObject(program.process, 0) == WAIT_OBJECT_0;
+      return status == c.status && IsWindowEnabled(Control(kExecuteButton));
+    }, 120000) && (closing || WaitForPostedMessages(program))) << "status: " << status;
+  }
+  EXPECT_FALSE(hung) << "the window counted as not responding";
+  EXPECT_LT(slowest, 1000u) << "milliseconds before a status text was answered";
+  if (closing) {  // it ended whole, then closed
+    DWORD exitCode = 1;
+    EXPECT_TRUE(GetExitCodeProcess(program.process, &exitCode) && exitCode == 0) << exitCode;
+    EXPECT_EQ(ReadWholeFile(c.write ? backups[0] : dump).size(), c.count * kSector);
+    return;
   }
 
   // The window, the trace, the drive, the image and the files in the current folder.
@@ -213,12 +270,11 @@ TEST_P(Rows, Run) {
   drive.replace(0, c.landed * kSector, imageBytes.substr(0, c.landed * kSector));
   EXPECT_EQ(ReadWholeFile(driveImage), drive);
   const std::string range = Pattern(0, c.count * kSector);  // as it was
-  // dump.img: the sectors read, or else the earlier file or folder as it was
-  const std::string wanted = c.saved               ? Pattern(c.start * kSector, c.saved * kSector)
-                             : c.dumpFolder        ? "folder"
-                             : c.previous && !c.write ? previous : "none";
-  const bool isFolder = GetFileAttributesA(dump.c_str()) & FILE_ATTRIBUTE_DIRECTORY;
-  EXPECT_EQ(!Exists(dump) ? "none" : isFolder ? "folder" : ReadWholeFile(dump), wanted);
+  // dump.img: the sectors read, or else the earlier file as it was
+  const std::string wanted = c.saved                  ? Pattern(c.start * kSector, c.saved * kSector)
+                             : c.previous && !c.write ? previous
+                                                      : "none";
+  EXPECT_EQ(Exists(dump) ? ReadWholeFile(dump) : "none", wanted);
   EXPECT_TRUE(!c.write || !c.previous || ReadWholeFile(backups[0]) == previous);  // none saved
   EXPECT_EQ(ReadWholeFile(image), c.write ? imageBytes : "");  // the image is only read
   std::vector<std::string> found;  // dump_bak.img lands in exactly one folder, or none whole
