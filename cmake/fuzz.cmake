@@ -27,7 +27,7 @@ target_compile_options(torvex_fuzz PRIVATE -fsanitize=fuzzer ${TORVEX_WARNINGS})
 target_link_options(torvex_fuzz PRIVATE -fsanitize=fuzzer)
 target_link_libraries(torvex_fuzz PRIVATE torvex_fuzz_fakes torvex_logic)
 # ctest here runs each target once over its seeds (scripts/fuzz.sh does the fuzzing).
-foreach(target arguments read_operation write_operation)
+foreach(target read_operation write_operation)
   add_custom_command(TARGET torvex_fuzz POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E create_symlink torvex_fuzz torvex_fuzz_${target})
   add_test(NAME fuzz.${target}.seeds COMMAND torvex_fuzz_${target} -runs=0 -close_fd_mask=1

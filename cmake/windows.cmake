@@ -36,7 +36,7 @@ set(TORVEX_DRIVES_ENVIRONMENT "TORVEX_DRIVES=${CMAKE_BINARY_DIR}/wineprefix/driv
 file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
 add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES})
 torvex_target(torvex_e2e_tests)
-target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32 version)
+target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
 add_dependencies(torvex_e2e_tests torvex torvex-e2e)
 # The parameterized tests are named by their own name generators.
 gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES

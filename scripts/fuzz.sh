@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
-targets=(read_operation write_operation arguments)
+targets=(read_operation write_operation)
 build=$PWD/build/fuzz  # absolute: the operation targets change directory
 
 cmake --preset fuzz >/dev/null

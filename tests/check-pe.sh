@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # The program must be a PE32 file for i386 with the GUI subsystem that imports
-# only DLLs shipped with Windows (no libstdc++, libgcc or winpthread DLL).
+# only DLLs shipped with Windows (no libstdc++, libgcc or winpthread DLL), and
+# carry what Windows reads before it runs it: a manifest asking for
+# administrator rights and for nothing that changes the window's look or scale,
+# and TORVEX 1.0 in the Japanese version block (0x0411, code page 932) that
+# Explorer's properties and the elevation prompt show.
 set -euo pipefail
 exe=$1
 headers=$(i686-w64-mingw32-objdump -p "$exe")
@@ -14,4 +18,13 @@ while read -r dll; do
   if grep -qiE "$allowed" <<<"$dll"; then echo "ok: imports $dll"; else echo "FAIL: imports $dll"; fail=1; fi
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 grep -q 'DLL Name: ' <<<"$headers" || { echo "FAIL: no import list"; fail=1; }
+headers=$(strings -n 3 "$exe"; strings -el -n 3 "$exe" | tr '\n' '|')
+check 'level="requireAdministrator" uiAccess="false"' 'manifest asks for administrator rights'
+check '041103a4\|FileDescription\|TORVEX\|FileVersion\|1\.0\|ProductName\|TORVEX\|ProductVersion\|1\.0\|' \
+  'version TORVEX 1.0 in the Japanese block'
+for absent in dpiAware Microsoft.Windows.Common-Controls; do
+  if grep -q "$absent" <<<"$headers"; then echo "FAIL: manifest names $absent"; fail=1; fi
+done
+translation='T\x00r\x00a\x00n\x00s\x00l\x00a\x00t\x00i\x00o\x00n\x00\x00\x00(\x00\x00)?\x11\x04\xa4\x03'
+LC_ALL=C grep -qaP "$translation" "$exe" || { echo "FAIL: translation 0x0411, 932"; fail=1; }
 exit $fail

@@ -48,7 +48,8 @@ inline std::string WindowText(HWND window) {  // the bytes the program stored (c
   return text.c_str();
 }
 inline BOOL CALLBACK Collect(HWND window, LPARAM windows) {
-  return reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window), TRUE;
+  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
 }
 inline std::vector<HWND> ThreadWindows(DWORD thread) {
   std::vector<HWND> found;
@@ -157,9 +158,10 @@ inline std::vector<MessageBoxInfo> OpenMessageBoxes(const RunningProgram& p) {  
 inline bool WaitForMessageBox(const RunningProgram& p, const std::string& caption,
                               MessageBoxInfo& box) {
   return WaitUntil([&] {
-    for (const MessageBoxInfo& open : OpenMessageBoxes(p))
-      if (open.caption == caption) return box = open, true;
-    return false;
+    const auto boxes = OpenMessageBoxes(p);
+    const auto open = std::ranges::find(boxes, caption, &MessageBoxInfo::caption);
+    if (open != boxes.end()) box = *open;
+    return open != boxes.end();
   });
 }
 // Presses the button IDOK, IDYES, ... and waits until the box has gone.

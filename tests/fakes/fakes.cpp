@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include "ops/read_operation.h"
 #include "ops/write_operation.h"
 #include "window/window_conventions.h"
@@ -43,7 +42,6 @@ uint32_t Move(uint64_t position, void* buffer, uint32_t bytes, bool write) {
   g_drive.calls.back().moved = n;
   return n;
 }
-// A read or write at the running pointer.
 uint32_t Transfer(Call call, void* buffer, uint32_t bytes) {
   const uint32_t n = Move(g_pointer, buffer, Granted(Hit(call), bytes), call == Call::Write);
   g_pointer += n;
@@ -133,8 +131,8 @@ uint32_t CloseOutputFile(OutputFileHandle file) {
   return std::fclose(static_cast<std::FILE*>(file)) != 0 || failed ? kErrorDiskFull : 0;
 }
 uint32_t ReplaceFileWith(const char* to, const char* from) {
-  std::error_code error;
   if (Hit(Call::FileReplace)) return 5;
+  std::error_code error;
   fs::rename(from, to, error);
   return error ? 5 : 0;
 }
@@ -189,9 +187,8 @@ void FormatSystemReason(uint32_t code, char* text, size_t size) {
   std::snprintf(text, size, "system reason %lu", static_cast<unsigned long>(code));
 }
 std::string ReadFile(const char* name) {
-  std::ostringstream bytes;
-  if (fs::is_regular_file(name)) bytes << std::ifstream(name, std::ios::binary).rdbuf();
-  return bytes.str();
+  std::ifstream file(name, std::ios::binary);
+  return fs::is_regular_file(name) ? std::string(std::istreambuf_iterator<char>(file), {}) : "";
 }
 namespace {
 bool IsBox(const Shown& s) { return s.kind != "status" && s.kind != "title" && s.kind[0] != '#'; }

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 #include "volume/volume.h"
-// Every platform call the fake drive logs, in order; any one of them can go wrong: Fail (null,
-// false, an error code or no bytes), Short (half the bytes asked) or, a positioned read,
-// Pending (it completes later, in full).
+// Every platform call the fake drive logs, in order; any one can go wrong: Fail (null, false, an
+// error code or no bytes), Short (half the bytes asked) or Pending (a positioned read, later).
 enum class Call { TotalBytes, Open, Lock, Pause, ExtendedAccess, Geometry, Writable, Position,
                   ReadAt, Read, Write, Dismount, Allocate, ImageSize, ImageOpen, ImageRead,
                   FileCreate, FileWrite, FileFlush, FileClose, FileReplace, Close };

@@ -3,36 +3,9 @@
 #include <unistd.h>
 #include <filesystem>
 #include <stdexcept>
-#include "app/command_line.h"
 #include "tests/fakes/fakes.h"
 #include "volume/volume_lock.h"
 #include "window/window_conventions.h"
-// A lead byte of code page 932: it and the next byte are one character.
-bool IsCp932LeadByte(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-// Any command line: its arguments, each quoted again from its start to its last blank (so no
-// closing quote follows a backslash or a lone lead byte), must come back from the new line.
-// The text goes in as a heap block of its exact size, so that a read past its NUL is caught.
-std::string FuzzArguments(FuzzedDataProvider& input) {
-  const char* module = "C:\\tools-W\\torvex.exe";
-  const auto arguments =
-      BuildArgumentVector(module, input.ConsumeRemainingBytesAsString().c_str(), IsCp932LeadByte);
-  std::string line = "torvex";
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    const size_t lastBlank = argument.find_last_of(" \t");
-    line += lastBlank == std::string::npos ? " \"\"" : " \"";
-    for (size_t k = 0; k < argument.size(); ++k) {
-      if (IsCp932LeadByte(argument[k]) && k + 1 < argument.size()) line += argument[k++];
-      else if (argument[k] == '"') line += '\\';
-      line += argument[k];
-      if (k == lastBlank) line += '"';
-    }
-  }
-  const bool same = BuildArgumentVector(module, line.c_str(), IsCp932LeadByte) == arguments;
-  return same && arguments[0] == module ? "" : "the arguments do not come back from " + line;
-}
 // One operation on a drive of at most 256 sectors whose geometry, image, fault, answer and busy
 // lock the input chooses, in a directory of its own: the operations save files where they run.
 // Start and count: any 32-bit value shifted down by any number of bits, so mostly small ones.
@@ -68,9 +41,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 }
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const std::string broken = g_target == "arguments"
-                                 ? FuzzArguments(input)
-                                 : FuzzOperation(input, g_target == "write_operation");
+  const std::string broken = FuzzOperation(input, g_target == "write_operation");
   if (!broken.empty()) throw std::logic_error(broken);  // terminates: a crash that names it
   return 0;
 }
