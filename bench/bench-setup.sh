@@ -5,7 +5,8 @@
 # drive A: of random bytes as large as the largest size, and starts an Xvfb
 # display for it, stopped on exit.
 # Defines: root, build, program (TORVEX_EXE, default the build's
-# torvex-e2e.exe), bench (the benchmarks' folder), prefix, winpath.
+# torvex-e2e.exe), bench (the benchmarks' folder; TORVEX works in work/, the
+# bare loop in work/bare/), prefix, winpath, previous_file.
 set -euo pipefail
 [ ${#sizes[@]} -gt 0 ] || sizes=(131072 524288)
 drive_sectors=0
@@ -14,7 +15,7 @@ for sectors in "${sizes[@]}"; do
 done
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
-build=$root/${TORVEX_BUILD:-build/windows}
+build=$(realpath -m "${TORVEX_BUILD:-build/windows}")  # relative to the repository, or absolute
 scripts/install-deps.sh >/dev/null
 cmake --preset windows -B "$build" >/dev/null
 cmake --build "$build" -j2 --target torvex-e2e "$@" >/dev/null
@@ -22,7 +23,7 @@ cmake --build "$build" -j2 --target torvex-e2e "$@" >/dev/null
 program=${TORVEX_EXE:-$build/torvex-e2e.exe}
 bench=$build/bench
 prefix=$bench/wineprefix
-mkdir -p "$bench/work"
+mkdir -p "$bench/work/bare"
 scripts/wine-prefix.sh "$prefix"
 head -c $((drive_sectors * 512)) /dev/urandom >"$prefix/drives/a.img"
 
@@ -32,3 +33,11 @@ export DISPLAY=:$(cat "$bench/xvfb.display")
 export TORVEX_WINEPREFIX=$prefix
 
 winpath() { echo "Z:${1//\//\\}"; }
+
+# Writes PATH with BYTES zero bytes and waits until they are on the disk: the
+# previous dump for the first round to replace, as each later round replaces
+# the one before it, already on the disk through its own flush.
+previous_file() {
+  head -c "$2" /dev/zero >"$1"
+  sync "$1"
+}

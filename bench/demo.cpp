@@ -41,11 +41,11 @@ int main(int argc, char** argv) {
   }
   RunningProgram running;
   if (!StartTorvex(argv[1], argv[2], argv[3], running)) return 1;
-  LARGE_INTEGER pressed;
-  const bool ended = argc == 4 ? ReadThroughWindow(running, 1, pressed)
+  Moments moments;
+  const bool ended = argc == 4 ? ReadThroughWindow(running, 1, {}, moments)
                                : WriteThroughWindow(running, argv[4],
                                                     static_cast<uint32_t>(std::stoul(argv[5])),
-                                                    pressed);
+                                                    {}, moments);
   Sleep(500);  // lets the last texts paint before the picture is taken
   if (!SaveScreenshot(running, "screenshot.bmp")) std::fprintf(stderr, "no screenshot saved\n");
   std::printf("status: %s\n", StatusText(running).c_str());
