@@ -84,26 +84,22 @@ add_test(NAME xvfb.stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/xvfb.sh stop ${CMA
 set_tests_properties(xvfb.start PROPERTIES FIXTURES_SETUP xvfb)
 set_tests_properties(xvfb.stop PROPERTIES FIXTURES_CLEANUP xvfb)
 
-# The full disk of the end-to-end rows *OnFullDisk: a 16 KiB tmpfs (see
-# scripts/full-disk.sh). Without root the setup leaves the reason in
-# full-disk.unavailable and those rows report themselves skipped.
-add_test(NAME full-disk.setup
-  COMMAND ${PROJECT_SOURCE_DIR}/scripts/full-disk.sh setup ${CMAKE_BINARY_DIR})
-add_test(NAME full-disk.cleanup
-  COMMAND ${PROJECT_SOURCE_DIR}/scripts/full-disk.sh cleanup ${CMAKE_BINARY_DIR})
-set_tests_properties(full-disk.setup PROPERTIES FIXTURES_SETUP full-disk)
-set_tests_properties(full-disk.cleanup PROPERTIES FIXTURES_CLEANUP full-disk)
-
-# The medium of the end-to-end rows *OnFaultyMedium, drive F: a FUSE file that
-# fails the sectors its tests name (see scripts/faulty-medium.sh). Without root
-# the setup leaves the reason in faulty-medium.unavailable and those rows
-# report themselves skipped.
-add_test(NAME faulty-medium.setup
-  COMMAND ${PROJECT_SOURCE_DIR}/scripts/faulty-medium.sh setup ${CMAKE_BINARY_DIR})
-add_test(NAME faulty-medium.cleanup
-  COMMAND ${PROJECT_SOURCE_DIR}/scripts/faulty-medium.sh cleanup ${CMAKE_BINARY_DIR})
-set_tests_properties(faulty-medium.setup PROPERTIES FIXTURES_SETUP faulty-medium)
-set_tests_properties(faulty-medium.cleanup PROPERTIES FIXTURES_CLEANUP faulty-medium)
+# What some end-to-end rows need mounted, each by its script (setup or cleanup
+# BUILD_DIR), as a fixture of the rows that need it alone: without root its
+# setup leaves the reason in BUILD_DIR/<name>.unavailable, and those rows report
+# themselves skipped.
+function(torvex_mount_fixture name)
+  foreach(step setup cleanup)
+    add_test(NAME ${name}.${step}
+      COMMAND ${PROJECT_SOURCE_DIR}/scripts/${name}.sh ${step} ${CMAKE_BINARY_DIR})
+  endforeach()
+  set_tests_properties(${name}.setup PROPERTIES FIXTURES_SETUP ${name})
+  set_tests_properties(${name}.cleanup PROPERTIES FIXTURES_CLEANUP ${name})
+endfunction()
+# The full disk of the rows *OnFullDisk: a 16 KiB tmpfs.
+torvex_mount_fixture(full-disk)
+# The medium of the rows *OnFaultyMedium (drive F:), a FUSE file failing the sectors a row names.
+torvex_mount_fixture(faulty-medium)
 
 # The README's two demos, run as a new user runs them without a display: each
 # must end with the operation done and its files checked. scripts/run.sh builds

@@ -19,16 +19,7 @@ pid_file=$folder/server.pid
 unavailable=$build/faulty-medium.unavailable
 server=$(dirname "$(realpath "$0")")/../tests/e2e/faulty_medium.py
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi
-}
-
-# Why root's commands cannot run here, or nothing when they may.
-no_root() {
-  if [ "$(id -u)" -eq 0 ]; then return; fi
-  if ! command -v sudo >/dev/null; then echo "not root, and sudo is not installed"; return; fi
-  sudo -n true 2>/dev/null || echo "not root, and sudo asks for a password (sudo -n)"
-}
+. "$(dirname "$(realpath "$0")")/root.sh"
 
 # Unmounts and ends the server. findmnt, not mountpoint: a mount whose server
 # died answers every stat with ENOTCONN, and mountpoint then says "not mounted".

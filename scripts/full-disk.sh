@@ -13,16 +13,7 @@ action=$1
 folder=$2/full-disk
 unavailable=$2/full-disk.unavailable
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi
-}
-
-# Why root's commands cannot run here, or nothing when they may.
-no_root() {
-  if [ "$(id -u)" -eq 0 ]; then return; fi
-  if ! command -v sudo >/dev/null; then echo "not root, and sudo is not installed"; return; fi
-  sudo -n true 2>/dev/null || echo "not root, and sudo asks for a password (sudo -n)"
-}
+. "$(dirname "$(realpath "$0")")/root.sh"
 
 case $action in
   setup)

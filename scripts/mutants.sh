@@ -40,8 +40,10 @@ mutant read-back-not-compared ops/write_operation.cpp \
 mutant operation-inside-operation app/commands.cpp \
   'if (g_operationRunning) return;' ''
 mutant positioning-failure-ignored ops/write_operation.cpp \
-  'if (!SetVolumePosition(volume, range.startPos)) return 0;' \
-  'SetVolumePosition(volume, range.startPos);'
+  'if (!SetVolumePosition(volume, range.startPos)) return 0;
+  // Just before' \
+  'SetVolumePosition(volume, range.startPos);
+  // Just before'
 mutant image-may-be-the-backup ops/write_operation.cpp \
   'else if (IsSameFile(imagePath, kBackupFile))' 'else if (false)'
 mutant fixed-disk-written ops/write_operation.cpp \
