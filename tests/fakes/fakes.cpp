@@ -316,7 +316,8 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const int64_t flushed = LastCall(Call::FileFlush);
   const int64_t closed = LastCall(Call::FileClose);
   const int64_t renamed = LastCall(Call::FileReplace);
-  if (!kept && (flushed < 0 || flushed == g_drive.faultAt || closed < flushed || renamed < closed))
+  const bool failed = flushed == g_drive.faultAt || closed == g_drive.faultAt;
+  if (!kept && (flushed < 0 || failed || closed < flushed || renamed < closed))
     return file + " took its name before its bytes were flushed and it was closed";
   const char* notSaved = write ? "dump_bak.img に保存できなかった" : "dump.img を保存できません";
   if (saving && content != made && !BoxSays(notSaved)) return file + " not saved went untold";
