@@ -225,9 +225,21 @@ bool WatchToEnd(const RunningProgram& running, uint32_t sectors,
 
 }  // namespace
 
+namespace {
+
+PROCESS_MEMORY_COUNTERS Memory(const RunningProgram& running) {
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(running.process, &memory, sizeof memory);
+  return memory;
+}
+
+}  // namespace
+
 bool ReadThroughWindow(RunningProgram& running, uint32_t count,
                        const std::vector<StageSign>& signs, Moments& moments) {
   SetText(GetDlgItem(running.mainWindow, kCountBox), std::to_string(count));
+  moments.workingSetAtExecute = Memory(running).WorkingSetSize;
   moments.Mark();
   if (!PressButton(GetDlgItem(running.mainWindow, kExecuteButton))) {
     std::fprintf(stderr, "Execute is not enabled\n");
@@ -243,6 +255,7 @@ bool WriteThroughWindow(RunningProgram& running, const std::string& imagePath, u
     std::fprintf(stderr, "cannot choose %s in the file dialog\n", imagePath.c_str());
     return false;
   }
+  moments.workingSetAtExecute = Memory(running).WorkingSetSize;
   moments.Mark();
   MessageBoxInfo question;
   if (!PressButton(GetDlgItem(running.mainWindow, kExecuteButton)) ||
@@ -262,15 +275,8 @@ namespace {
 
 constexpr int kRounds = 5;
 
-PROCESS_MEMORY_COUNTERS Memory(const RunningProgram& running) {
-  PROCESS_MEMORY_COUNTERS memory = {};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(running.process, &memory, sizeof memory);
-  return memory;
-}
-
 // One TORVEX run: the boundaries of its operation, its working set just
-// after it started and its peak memory just before it was closed.
+// before Execute and its peak memory just before it was closed.
 struct TorvexRun {
   Moments moments;
   SIZE_T workingSetAtStart = 0;
@@ -304,7 +310,7 @@ void PrintMedians(const Rounds& rounds, double mebibytes) {
   std::printf("  median of the paired ratios (TORVEX rate / bare rate)  %.2f   target %s\n",
               Median(rounds.ratio), RatioTarget(mebibytes));
   std::printf("  TORVEX peak memory  %.1f MiB working set, %.1f MiB committed; working set "
-              "at start %.1f MiB\n",
+              "just before Execute %.1f MiB\n",
               rounds.peakWorkingSet / kMiB, rounds.peakCommitted / kMiB,
               rounds.workingSetAtStart / kMiB);
 }
@@ -329,6 +335,17 @@ void PrintBreakdown(const Rounds& rounds, const PhasePlan& plan) {
   }
 }
 
+// Has the system write what the previous run left in its cache of drive A:'s
+// image to the disk, so that no run pays for the one before: neither TORVEX
+// nor the bare loop flushes the volume it wrote.
+void SettleTheDisk() {
+  HANDLE drive = CreateFileA("\\\\.\\A:", GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (drive == INVALID_HANDLE_VALUE) return;
+  FlushFileBuffers(drive);
+  CloseHandle(drive);
+}
+
 // The run's time: from the plan's timed boundary to the last.
 double TimedSeconds(const Moments& moments, const PhasePlan& plan) {
   return moments.seconds.back() - moments.seconds[plan.timedFrom];
@@ -339,8 +356,8 @@ bool TimeTorvex(const std::string& program, const std::string& arguments,
                 const std::string& workDir, const Operation& operate, TorvexRun& run) {
   RunningProgram running;
   if (!StartTorvex(program, arguments, workDir, running)) return false;
-  run.workingSetAtStart = Memory(running).WorkingSetSize;
   if (!operate(running, run.moments)) return false;
+  run.workingSetAtStart = run.moments.workingSetAtExecute;
   run.memory = Memory(running);
   DWORD exitCode = 0;
   CloseProgram(running, exitCode);
@@ -355,8 +372,10 @@ bool CompareWithBareLoop(const std::string& program, const std::string& argument
   Rounds rounds;
   for (int round = 1; round <= kRounds; ++round) {
     TorvexRun run;
+    SettleTheDisk();
     if (!TimeTorvex(program, arguments, workDir, operate, run)) return false;
     Moments bareMoments;
+    SettleTheDisk();
     if (!bare(bareMoments)) {
       std::fprintf(stderr, "the bare loop failed (error %lu)\n", GetLastError());
       return false;

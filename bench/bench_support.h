@@ -38,6 +38,9 @@ double Median(std::vector<double> values);
 struct Moments {
   LARGE_INTEGER start = Now();
   std::vector<double> seconds;
+  // TORVEX's working set just before Execute is pressed: what the operation's
+  // peak is measured from, after the file dialog has loaded its libraries.
+  SIZE_T workingSetAtExecute = 0;
   // Takes now as the next boundary.
   void Mark();
 };

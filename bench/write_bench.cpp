@@ -170,7 +170,8 @@ int main(int argc, char** argv) {
       [&](Moments& moments) { return BareWrite(imagePath, arguments.bareDir, bytes, moments); },
       kWritePhases);
   if (!ran) return 1;
-  std::printf("  peak memory target  <= image + backup + 8 MiB = %.1f MiB\n", 2 * mebibytes + 8);
+  std::printf("  peak memory target  <= working set just before Execute + image + backup + 8 MiB"
+              " (%.1f MiB)\n", 2 * mebibytes + 8);
 
   for (const bool paintLater : {false, true}) {
     int updates = 0;

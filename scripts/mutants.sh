@@ -143,8 +143,13 @@ rm -rf "$tree" "$logs"
 mkdir -p "$tree" "$logs"
 git ls-files -z -co --exclude-standard | grep -zv '^build/' | tar --null --ignore-failed-read -T - -cf - | tar -xf - -C "$tree"
 cd "$tree"
-# A suite stopped at its first failure may leave its display and full disk behind.
-trap 'scripts/xvfb.sh stop build/windows >/dev/null 2>&1; scripts/full-disk.sh cleanup build/windows >/dev/null 2>&1' EXIT
+# A suite stopped at its first failure may leave its display and mounts behind.
+stop_fixtures() {
+  scripts/xvfb.sh stop build/windows
+  scripts/full-disk.sh cleanup build/windows
+  scripts/faulty-medium.sh cleanup build/windows
+}
+trap 'stop_fixtures >/dev/null 2>&1' EXIT
 
 build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" >"$logs/build-$1.log" 2>&1; }
 # Runs one suite; fails when a test failed, but not when one only ran out of time, which is
