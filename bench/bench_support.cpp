@@ -335,15 +335,23 @@ void PrintBreakdown(const Rounds& rounds, const PhasePlan& plan) {
   }
 }
 
-// Has the system write what the previous run left in its cache of drive A:'s
-// image to the disk, so that no run pays for the one before: neither TORVEX
-// nor the bare loop flushes the volume it wrote.
+// Has the system write everything the previous run left in its cache to the
+// disk (drive A:'s image, which neither TORVEX nor the bare loop flushes, and
+// the files replaced), so that no run pays for the one before: Unix's own
+// sync, which Wine starts like any program.
 void SettleTheDisk() {
-  HANDLE drive = CreateFileA("\\\\.\\A:", GENERIC_READ | GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (drive == INVALID_HANDLE_VALUE) return;
-  FlushFileBuffers(drive);
-  CloseHandle(drive);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION sync = {};
+  char command[] = "Z:\\bin\\sync";
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &sync)) {
+    std::fprintf(stderr, "cannot run sync (error %lu)\n", GetLastError());
+    return;
+  }
+  WaitForSingleObject(sync.hProcess, INFINITE);
+  CloseHandle(sync.hThread);
+  CloseHandle(sync.hProcess);
 }
 
 // The run's time: from the plan's timed boundary to the last.
