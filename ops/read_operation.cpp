@@ -94,7 +94,6 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
     uint32_t delivered = 0;
     readError =
         ReadVolumeAt(volume, uint64_t{startPosition} + pos, g_sectorBuffer, sectorSize, &delivered);
-    if (readError == kErrorIoPending) readError = AwaitVolumeRead(volume, &delivered);
     lastRead = delivered;
     if (readError != 0 || lastRead == 0) break;
     size -= sectorSize;

@@ -14,7 +14,6 @@ constexpr uint32_t kErrorNotEnoughMemory = 8;
 constexpr uint32_t kErrorWriteProtect = 19;
 constexpr uint32_t kErrorHandleEof = 38;
 constexpr uint32_t kErrorDiskFull = 112;
-constexpr uint32_t kErrorIoPending = 997;
 
 // Opens the raw volume of a drive letter for reading, or for reading and
 // writing; null when the system refuses.
@@ -42,11 +41,10 @@ uint32_t ReadDriveGeometry(VolumeHandle volume, DiskGeometry* record);
 // Moves the running file pointer to byte `distance` from the start; false
 // when it did not move there.
 bool SetVolumePosition(VolumeHandle volume, uint32_t distance);
-// Reads `bytes` at byte `position`: 0 with *delivered set, or the error code.
-// kErrorIoPending means the read goes on: AwaitVolumeRead then gives its count.
+// Reads `bytes` at byte `position` and returns when they have arrived: 0 with
+// *delivered set, or the error code.
 uint32_t ReadVolumeAt(VolumeHandle volume, uint64_t position, void* buffer,
                       uint32_t bytes, uint32_t* delivered);
-uint32_t AwaitVolumeRead(VolumeHandle volume, uint32_t* delivered);
 // Reads or writes at the running file pointer: the bytes moved, 0 on failure.
 uint32_t ReadVolume(VolumeHandle volume, void* buffer, uint32_t bytes);
 uint32_t WriteVolume(VolumeHandle volume, const void* buffer, uint32_t bytes);

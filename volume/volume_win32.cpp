@@ -31,10 +31,6 @@ uint32_t ControlVolume(VolumeHandle volume, DWORD code) {
   return LastError();
 }
 
-// The record of the one positioned read that may still be pending; there is
-// a single window thread and one read at a time.
-OVERLAPPED g_positionedRead;
-
 }  // namespace
 
 VolumeHandle OpenVolumeForReading(char driveLetter) {
@@ -71,18 +67,13 @@ bool SetVolumePosition(VolumeHandle volume, uint32_t distance) {
 
 uint32_t ReadVolumeAt(VolumeHandle volume, uint64_t position, void* buffer, uint32_t bytes,
                       uint32_t* delivered) {
-  g_positionedRead = OVERLAPPED{};
-  g_positionedRead.Offset = static_cast<DWORD>(position);
-  g_positionedRead.OffsetHigh = static_cast<DWORD>(position >> 32);
+  // The volume is opened without FILE_FLAG_OVERLAPPED, so the OVERLAPPED record only
+  // carries the position: the call returns once the read is done.
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(position);
+  at.OffsetHigh = static_cast<DWORD>(position >> 32);
   DWORD read = 0;
-  const BOOL done = ReadFile(AsHandle(volume), buffer, bytes, &read, &g_positionedRead);
-  *delivered = read;
-  return done ? 0 : LastError();
-}
-
-uint32_t AwaitVolumeRead(VolumeHandle volume, uint32_t* delivered) {
-  DWORD read = 0;
-  const BOOL done = GetOverlappedResult(AsHandle(volume), &g_positionedRead, &read, TRUE);
+  const BOOL done = ReadFile(AsHandle(volume), buffer, bytes, &read, &at);
   *delivered = read;
   return done ? 0 : LastError();
 }

@@ -28,7 +28,7 @@ bool Hit(Call call) {
 uint32_t Answer(uint32_t error) { return g_drive.calls.back().error = error; }
 // The bytes a call asking `bytes` moves: all, half when Short, none when Fail.
 uint32_t Granted(bool hit, uint32_t bytes) {
-  if (!hit || g_drive.fault == Fault::Pending) return bytes;
+  if (!hit) return bytes;
   return g_drive.fault == Fault::Short ? bytes / 2 : 0;
 }
 // Moves up to `bytes` between the volume at `position` and `buffer`, logged with the call that
@@ -88,14 +88,8 @@ uint32_t ReadVolumeAt(VolumeHandle, uint64_t position, void* buffer, uint32_t by
   if (position >= g_drive.sectors.size()) return Answer(kErrorHandleEof);
   const uint32_t n = Move(position, buffer, Granted(hit, bytes), false);
   if (hit && g_drive.fault == Fault::Short) g_drive.gap = {position + n, position + bytes};
-  if (hit && g_drive.fault == Fault::Pending) return Answer(kErrorIoPending);
   *delivered = n;
   return 0;
-}
-// The pending read is the last call logged.
-uint32_t AwaitVolumeRead(VolumeHandle, uint32_t* delivered) {
-  *delivered = g_drive.calls.back().moved;
-  return Answer(0);
 }
 uint32_t ReadVolume(VolumeHandle, void* b, uint32_t n) { return Transfer(Call::Read, b, n); }
 uint32_t WriteVolume(VolumeHandle, const void* b, uint32_t n) {

@@ -5,14 +5,14 @@
 #include <vector>
 #include "volume/volume.h"
 // Every platform call the fake drive logs, in order; any one can go wrong: Fail (null, false, an
-// error code or no bytes), Short (half the bytes asked) or Pending (a positioned read, later).
+// error code or no bytes) or Short (half the bytes asked).
 enum class Call { TotalBytes, Open, Lock, Pause, ExtendedAccess, Geometry, Writable, Position,
                   ReadAt, Read, Write, Dismount, Allocate, ImageSize, ImageOpen, ImageRead,
                   FileCreate, FileWrite, FileFlush, FileClose, FileReplace, Close };
-enum class Fault { Fail, Short, Pending };
+enum class Fault { Fail, Short };
 struct Logged {  // one platform call, as the fake drive answered it
   Call call;
-  int64_t moved = 0;   // sector bytes it moved (a pending read's, once it completed)
+  int64_t moved = 0;   // sector bytes it moved
   uint32_t error = 0;  // a lock's or a positioned read's system code
 };
 struct FakeDrive {

@@ -19,7 +19,7 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   g_drive.geometry = {input.ConsumeIntegral<int64_t>(), input.ConsumeIntegralInRange(0u, 13u),
                       input.ConsumeIntegral<uint32_t>(), input.ConsumeIntegral<uint32_t>(), s};
   g_drive.faultAt = input.ConsumeIntegralInRange(-1, 600);
-  g_drive.fault = input.PickValueInArray({Fault::Fail, Fault::Short, Fault::Pending});
+  g_drive.fault = input.PickValueInArray({Fault::Fail, Fault::Short});
   g_drive.losesWrites = input.ConsumeBool();
   g_drive.largestBuffer = 1 << 24;  // larger ones cost AddressSanitizer much time, find no more
   g_drive.image.assign(input.ConsumeIntegralInRange(0u, 300u * std::min(s, 4096u)), 0xA5);
