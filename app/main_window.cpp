@@ -60,7 +60,7 @@ void FillDriveList() {
 }
 
 LRESULT MsgCreate(HWND window) {
-  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(window, GWL_HINSTANCE));
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   CreateControls(window, instance);
   SendMessageA(g_executeButton, WM_SETFONT, 0, TRUE);  // the Execute button keeps the system font
   g_controlFont = CreateControlFont();

@@ -2,21 +2,27 @@
 # Installs the Debian packages that building and testing TORVEX need, and
 # generates the ja_JP.UTF-8 locale: Wine converts file names between Windows
 # and Unix with the C library's locale, so without it Japanese folder names
-# are mangled. Idempotent: packages already present are skipped, apt is not
+# are mangled. Both Windows builds are compiled everywhere (the 32-bit program
+# users get, and its 64-bit twin); 64-bit Wine runs the twin on every machine,
+# and 32-bit Wine is added only where the machine runs 32-bit programs
+# (scripts/machine.sh): elsewhere it could start nothing. Idempotent: packages already present are skipped, apt is not
 # touched at all when nothing is missing, and nor is the locale when present.
 set -euo pipefail
+. "$(dirname "$0")/machine.sh"
 
 packages=(
   cmake g++ make googletest
   clang libclang-rt-14-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64
   xvfb x11-utils xdotool imagemagick fonts-ipafont-gothic
   dosfstools e2fsprogs
   fuse3 python3-fusepy
   locales
   zip
 )
+if runs_32bit_programs; then packages+=(wine32:i386); fi
 
 need_i386=0
 missing=()

@@ -14,19 +14,30 @@
 #
 # It runs torvex-e2e.exe, which differs from torvex.exe only in that it takes
 # the drive geometry from TORVEX_GEOMETRY: Wine has no geometry call for an
-# image-backed drive. The build folder is TORVEX_BUILD (default build/windows,
-# relative to this folder or absolute).
+# image-backed drive. Where the machine runs no 32-bit programs (or with
+# TORVEX_WIN64=1) it runs the 64-bit build of the same sources under 64-bit
+# Wine, and says so (scripts/machine.sh). The build folder is TORVEX_BUILD
+# (default build/windows, or build/windows64 for the 64-bit build; relative to
+# this folder or absolute).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=$(realpath -m "${TORVEX_BUILD:-build/windows}")
+trap 'echo "run.sh: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
+. scripts/machine.sh
+preset=$(windows_preset)
+build=$(realpath -m "${TORVEX_BUILD:-build/$preset}")
+export TORVEX_WINEARCH=win32
+if [ "$preset" = windows64 ]; then
+  TORVEX_WINEARCH=win64
+  echo "$(why_no_32bit): the demo runs the 64-bit build of the same sources"
+fi
 exe=$build/torvex-e2e.exe
 write_mode=false  # the program's own rule: -W anywhere in an argument, its path included
 for argument in "$exe" "$@"; do
   if [[ $argument == *-W* ]]; then write_mode=true; fi
 done
 scripts/install-deps.sh
-cmake --preset windows -B "$build" >/dev/null
+cmake --preset "$preset" -B "$build" >/dev/null
 targets=(torvex-e2e)
 if [ -z "${DISPLAY:-}" ]; then targets+=(torvex_demo); fi
 cmake --build "$build" -j2 --target "${targets[@]}"

@@ -8,6 +8,8 @@
 #                                    Faults in chosen sectors, served through
 #                                    FUSE (scripts/faulty-medium.sh); the link
 #                                    dangles while that is not mounted
+# The prefix is 32-bit, or 64-bit with TORVEX_WINEARCH=win64 (scripts/wine-env.sh).
+# A step that fails is named, with its status and the last lines it printed.
 # Usage: wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$(realpath -m "$1")
@@ -20,8 +22,23 @@ exec 9>"$prefix.lock"
 flock 9
 [ -f "$prefix/.torvex-ready" ] && exit 0
 
-env LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
-wineserver -w
+# Runs one step of the set-up, quietly unless it fails.
+step() {
+  local what=$1 output status=0
+  shift
+  output=$("$@" 2>&1) || status=$?
+  [ "$status" -eq 0 ] && return
+  echo "wine-prefix: $what failed for $prefix ($WINEARCH), status $status:" >&2
+  tail -n 5 <<<"$output" | sed 's/^/  /' >&2
+  if [ "$status" -eq 126 ]; then
+    echo "  (126: the system would not start the program; where the kernel runs no 32-bit" >&2
+    echo "  programs, only the 64-bit build runs: TORVEX_WIN64=1)" >&2
+  fi
+  exit 1
+}
+
+step "making the prefix (wineboot -i)" run_wine wineboot -i
+step "letting the Wine server finish (wineserver -w)" wineserver -w
 
 drives=$prefix/drives
 mkdir -p "$drives/a" "$drives/d" "$drives/l" "$drives/f"
@@ -33,11 +50,13 @@ ln -sfn "$drives/l" "$prefix/dosdevices/l:"
 ln -sfn /dev/zero "$prefix/dosdevices/l::"
 ln -sfn "$drives/f" "$prefix/dosdevices/f:"
 ln -sfn "$(dirname "$prefix")/faulty-medium/mnt/medium.img" "$prefix/dosdevices/f::"
-run_wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f >/dev/null 2>&1
+step "making D: a CD-ROM drive (reg add)" \
+  run_wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f
 # Without a window manager Wine waits 2 s for every managed window it hides to
 # be withdrawn (each message box, the file dialog): a cost of the test display
 # that Windows does not have. Unmanaged windows are hidden at once.
-run_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+step "making the windows unmanaged (reg add)" \
+  run_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
 # Let the server save the registry and exit, so every later start sees D: as a CD-ROM drive.
-wineserver -w
+step "letting the Wine server save the registry (wineserver -w)" wineserver -w
 touch "$prefix/.torvex-ready"

@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Runs a Win32 program under Wine in the build's own prefix (ctest's emulator).
+# Runs a Windows program under Wine in the build's own prefix (ctest's emulator):
+# a 32-bit program under 32-bit Wine, a 64-bit one under 64-bit Wine.
 # The prefix is TORVEX_WINEPREFIX, or wineprefix/ in the build folder that
 # holds the program. An Xvfb display started for the tests is used when up.
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 program=$(realpath "$1")
+# The machine field of the program's PE header: x86-64 (0x8664) needs 64-bit Wine.
+pe_header=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe_header + 4)) -N2 "$program" | tr -d ' ')
+export TORVEX_WINEARCH=win32
+if [ "$machine" = 8664 ]; then TORVEX_WINEARCH=win64; fi
 if [ -z "${TORVEX_WINEPREFIX:-}" ]; then
   dir=$(dirname "$program")
   while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done

@@ -1,17 +1,25 @@
 #!/usr/bin/env bash
-# The program must be a PE32 file for i386 with the GUI subsystem that imports
+# The program must be a PE32 file for i386 (the 64-bit twin: PE32+ for x86-64)
+# with the GUI subsystem that imports
 # only DLLs shipped with Windows (no libstdc++, libgcc or winpthread DLL), and
 # carry what Windows reads before it runs it: a manifest asking for
 # administrator rights and for nothing that changes the window's look or scale,
 # and TORVEX 1.0 in the Japanese version block (0x0411, code page 932) that
 # Explorer's properties and the elevation prompt show.
+# Usage: check-pe.sh PROGRAM [PROCESSOR]   (i686, the default, or x86_64)
 set -euo pipefail
 exe=$1
-headers=$(i686-w64-mingw32-objdump -p "$exe")
+processor=${2:-i686}
+headers=$("$processor-w64-mingw32-objdump" -p "$exe")
 fail=0
 check() { if ! grep -qE "$1" <<<"$headers"; then echo "FAIL: $2"; fail=1; else echo "ok: $2"; fi; }
-check 'file format pei-i386' 'PE32 for i386'
-check '^Magic[[:space:]]+010b' 'optional header magic 0x10b (PE32)'
+if [ "$processor" = x86_64 ]; then
+  check 'file format pei-x86-64' 'PE32+ for x86-64'
+  check '^Magic[[:space:]]+020b' 'optional header magic 0x20b (PE32+)'
+else
+  check 'file format pei-i386' 'PE32 for i386'
+  check '^Magic[[:space:]]+010b' 'optional header magic 0x10b (PE32)'
+fi
 check '^Subsystem[[:space:]]+00000002' 'GUI subsystem'
 allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|msvcrt|advapi32|shell32|ole32)\.dll$'
 while read -r dll; do
