@@ -1,9 +1,11 @@
 # Sourced by the benchmark scripts, with `sizes` set to the sizes to run in
 # sectors (none given: 131,072 and 524,288, that is 64 and 256 MiB): builds
-# torvex-e2e.exe and the given targets in the build folder TORVEX_BUILD
-# (default build/windows), makes the benchmarks' Wine prefix there with a
-# drive A: of random bytes as large as the largest size, and starts an Xvfb
-# display for it, stopped on exit.
+# torvex-e2e.exe and the given targets of the Windows build this machine can
+# run (scripts/machine.sh: the 32-bit one, or its 64-bit twin where the machine
+# runs no 32-bit programs or TORVEX_WIN64=1), and says which, in the build
+# folder TORVEX_BUILD (default build/windows or build/windows64), makes the
+# benchmarks' Wine prefix there with a drive A: of random bytes as large as the
+# largest size, and starts an Xvfb display for it, stopped on exit.
 # Defines: root, build, program (TORVEX_EXE, default the build's
 # torvex-e2e.exe), bench (the benchmarks' folder; TORVEX works in work/, the
 # bare loop in work/bare/), prefix, winpath, previous_file.
@@ -15,9 +17,18 @@ for sectors in "${sizes[@]}"; do
 done
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
-build=$(realpath -m "${TORVEX_BUILD:-build/windows}")  # relative to the repository, or absolute
+. scripts/machine.sh
+preset=$(windows_preset)
+build=$(realpath -m "${TORVEX_BUILD:-build/$preset}")  # relative to the repository, or absolute
+export TORVEX_WINEARCH=win32
+if [ "$preset" = windows ]; then
+  echo "benchmarks: the 32-bit build under 32-bit Wine"
+else
+  TORVEX_WINEARCH=win64
+  echo "benchmarks: the 64-bit build of the same sources under 64-bit Wine ($(why_no_32bit))"
+fi
 scripts/install-deps.sh >/dev/null
-cmake --preset windows -B "$build" >/dev/null
+cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target torvex-e2e "$@" >/dev/null
 
 program=${TORVEX_EXE:-$build/torvex-e2e.exe}

@@ -40,7 +40,17 @@ double Median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-void Moments::Mark() { seconds.push_back(Seconds(start, Now())); }
+double ProcessorSeconds(HANDLE process) {
+  FILETIME created, exited, system, user;
+  if (!GetProcessTimes(process, &created, &exited, &system, &user)) return 0;
+  const auto ticks = [](FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+  return double(ticks(system) + ticks(user)) / 1e7;  // in units of 100 ns
+}
+
+void Moments::Mark() {
+  seconds.push_back(Seconds(start, Now()));
+  processorSeconds.push_back(ProcessorSeconds(process));
+}
 
 bool StartTorvex(const std::string& program, const std::string& arguments,
                  const std::string& workDir, RunningProgram& running) {
@@ -287,6 +297,9 @@ struct Rounds {
   std::vector<double> torvex;
   std::vector<double> bare;
   std::vector<double> ratio;  // TORVEX's rate over the bare loop's: bare time / TORVEX time
+  std::vector<double> torvexProcessor;  // processor seconds, user and system
+  std::vector<double> bareProcessor;
+  std::vector<double> processorRatio;  // bare processor time / TORVEX processor time
   std::vector<std::vector<double>> torvexBoundaries;
   std::vector<std::vector<double>> bareBoundaries;
   SIZE_T workingSetAtStart = 0;  // the highest of the TORVEX runs
@@ -309,6 +322,10 @@ void PrintMedians(const Rounds& rounds, double mebibytes) {
               mebibytes / torvex, bare, mebibytes / bare);
   std::printf("  median of the paired ratios (TORVEX rate / bare rate)  %.2f   target %s\n",
               Median(rounds.ratio), RatioTarget(mebibytes));
+  std::printf("  processor time, median    TORVEX %6.2f s   bare %6.2f s   median of the paired "
+              "ratios (bare / TORVEX) %.2f\n",
+              Median(rounds.torvexProcessor), Median(rounds.bareProcessor),
+              Median(rounds.processorRatio));
   std::printf("  TORVEX peak memory  %.1f MiB working set, %.1f MiB committed; working set "
               "just before Execute %.1f MiB\n",
               rounds.peakWorkingSet / kMiB, rounds.peakCommitted / kMiB,
@@ -354,9 +371,9 @@ void SettleTheDisk() {
   CloseHandle(sync.hProcess);
 }
 
-// The run's time: from the plan's timed boundary to the last.
-double TimedSeconds(const Moments& moments, const PhasePlan& plan) {
-  return moments.seconds.back() - moments.seconds[plan.timedFrom];
+// The run's time, from the plan's timed boundary to the last: wall or processor seconds.
+double TimedSeconds(const std::vector<double>& boundaries, const PhasePlan& plan) {
+  return boundaries.back() - boundaries[plan.timedFrom];
 }
 
 // Starts TORVEX, lets `operate` drive it through one operation, and closes it.
@@ -364,6 +381,7 @@ bool TimeTorvex(const std::string& program, const std::string& arguments,
                 const std::string& workDir, const Operation& operate, TorvexRun& run) {
   RunningProgram running;
   if (!StartTorvex(program, arguments, workDir, running)) return false;
+  run.moments.process = running.process;
   if (!operate(running, run.moments)) return false;
   run.workingSetAtStart = run.moments.workingSetAtExecute;
   run.memory = Memory(running);
@@ -393,20 +411,27 @@ bool CompareWithBareLoop(const std::string& program, const std::string& argument
       std::fprintf(stderr, "a run marked another number of phases than the plan's\n");
       return false;
     }
-    const double torvexSeconds = TimedSeconds(run.moments, plan);
-    const double bareSeconds = TimedSeconds(bareMoments, plan);
+    const double torvexSeconds = TimedSeconds(run.moments.seconds, plan);
+    const double bareSeconds = TimedSeconds(bareMoments.seconds, plan);
+    const double torvexProcessor = TimedSeconds(run.moments.processorSeconds, plan);
+    const double bareProcessor = TimedSeconds(bareMoments.processorSeconds, plan);
     const PROCESS_MEMORY_COUNTERS& memory = run.memory;
     rounds.torvex.push_back(torvexSeconds);
     rounds.bare.push_back(bareSeconds);
     rounds.ratio.push_back(bareSeconds / torvexSeconds);
+    rounds.torvexProcessor.push_back(torvexProcessor);
+    rounds.bareProcessor.push_back(bareProcessor);
+    rounds.processorRatio.push_back(bareProcessor / torvexProcessor);
     rounds.torvexBoundaries.push_back(run.moments.seconds);
     rounds.bareBoundaries.push_back(bareMoments.seconds);
     rounds.workingSetAtStart = std::max(rounds.workingSetAtStart, run.workingSetAtStart);
     rounds.peakWorkingSet = std::max(rounds.peakWorkingSet, memory.PeakWorkingSetSize);
     rounds.peakCommitted = std::max(rounds.peakCommitted, memory.PeakPagefileUsage);
-    std::printf("  round %d   TORVEX %6.2f s %6.1f MiB/s   bare %6.2f s %6.1f MiB/s   ratio %.2f\n",
+    std::printf("  round %d   TORVEX %6.2f s %6.1f MiB/s   bare %6.2f s %6.1f MiB/s   ratio %.2f"
+                "   processor TORVEX %5.2f s bare %5.2f s ratio %.2f\n",
                 round, torvexSeconds, mebibytes / torvexSeconds, bareSeconds,
-                mebibytes / bareSeconds, rounds.ratio.back());
+                mebibytes / bareSeconds, rounds.ratio.back(), torvexProcessor, bareProcessor,
+                rounds.processorRatio.back());
     std::fflush(stdout);
   }
   PrintMedians(rounds, mebibytes);

@@ -33,11 +33,17 @@ LARGE_INTEGER Now();
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to);
 double Median(std::vector<double> values);
 
+// The processor time a process has used so far, user and system together, in seconds.
+double ProcessorSeconds(HANDLE process);
+
 // The boundaries between the phases of one run, in order: seconds from the
-// moment the run's clock started.
+// moment the run's clock started, and the processor time of the process that
+// does the work (the bare loop's own, or TORVEX's) at each.
 struct Moments {
   LARGE_INTEGER start = Now();
+  HANDLE process = GetCurrentProcess();
   std::vector<double> seconds;
+  std::vector<double> processorSeconds;
   // TORVEX's working set just before Execute is pressed: what the operation's
   // peak is measured from, after the file dialog has loaded its libraries.
   SIZE_T workingSetAtExecute = 0;
@@ -114,7 +120,9 @@ using BareRun = std::function<bool(Moments& moments)>;
 // Runs TORVEX (started with `arguments`, driven through one operation by
 // `operate`) and the bare loop alternately, five times each, printing a line
 // per round; then the medians, the median of the paired ratios beside its
-// target, TORVEX's memory and the phases of `plan` side by side. False (after
+// target, the same for the processor time each side's process used (wall time
+// here moves with the disk and the test display), TORVEX's memory and the
+// phases of `plan` side by side. False (after
 // saying why) when a run failed.
 bool CompareWithBareLoop(const std::string& program, const std::string& arguments,
                          const std::string& workDir, double mebibytes, const Operation& operate,

@@ -9,7 +9,7 @@
 # of the paired ratios, TORVEX's peak memory and both broken down by phase.
 # TORVEX_EXE times another build of torvex-e2e.exe (a Unix path), for figures
 # before and after a change.
-# Usage: [TORVEX_BUILD=build/windows] [TORVEX_EXE=...] bench/read-bench.sh [SECTORS...]
+# Usage: [TORVEX_WIN64=1] [TORVEX_BUILD=...] [TORVEX_EXE=...] bench/read-bench.sh [SECTORS...]
 sizes=("$@")
 . "$(dirname "$0")/bench-setup.sh" torvex_read_bench
 

@@ -9,7 +9,7 @@
 # peak memory, both broken down by phase and what the progress texts cost on
 # the display. TORVEX_EXE times another build of torvex-e2e.exe (a Unix path),
 # for figures before and after a change.
-# Usage: [TORVEX_BUILD=build/windows] [TORVEX_EXE=...] bench/write-bench.sh [SECTORS...]
+# Usage: [TORVEX_WIN64=1] [TORVEX_BUILD=...] [TORVEX_EXE=...] bench/write-bench.sh [SECTORS...]
 sizes=("$@")
 . "$(dirname "$0")/bench-setup.sh" torvex_write_bench
 

@@ -6,7 +6,10 @@
 # prints whether they caught it, then the score. The native suite runs first
 # and a fault counts as caught at the first suite that fails; only a fault the
 # native suite misses goes on to the Windows suites (unit tests under Wine,
-# the end-to-end tests). Run by hand, not by CI: a few minutes (about 6 here, on 2 cores).
+# the end-to-end tests), on the Windows build this machine can run
+# (scripts/machine.sh: the 32-bit one, or its 64-bit twin where the machine runs
+# no 32-bit programs or TORVEX_WIN64=1), which it names. Run by hand, not by CI:
+# about 10 minutes here, on 2 cores.
 #
 # Usage: scripts/mutants.sh [NAME...]   (default: every mutant below)
 #
@@ -139,15 +142,22 @@ done
 
 # The scratch tree: every file git knows in the working tree, as it is now.
 scripts/install-deps.sh >/dev/null
+. scripts/machine.sh
+preset=$(windows_preset)
+if [ "$preset" = windows ]; then
+  echo "mutants: the Windows suites run the 32-bit build under 32-bit Wine"
+else
+  echo "mutants: the Windows suites run the 64-bit build of the same sources ($(why_no_32bit))"
+fi
 rm -rf "$tree" "$logs"
 mkdir -p "$tree" "$logs"
 git ls-files -z -co --exclude-standard | grep -zv '^build/' | tar --null --ignore-failed-read -T - -cf - | tar -xf - -C "$tree"
 cd "$tree"
 # A suite stopped at its first failure may leave its display and mounts behind.
 stop_fixtures() {
-  scripts/xvfb.sh stop build/windows
-  scripts/full-disk.sh cleanup build/windows
-  scripts/faulty-medium.sh cleanup build/windows
+  scripts/xvfb.sh stop "build/$preset"
+  scripts/full-disk.sh cleanup "build/$preset"
+  scripts/faulty-medium.sh cleanup "build/$preset"
 }
 trap 'stop_fixtures >/dev/null 2>&1' EXIT
 
@@ -169,9 +179,9 @@ suites() {
   local log=$1
   build native || { echo "build"; return; }
   suite native "$log" --preset native || { echo "native"; return; }
-  build windows || { echo "build"; return; }
-  suite win32 "$log" --preset windows -R '^(win32|seam)\.' || { echo "win32"; return; }
-  suite e2e "$log" --preset windows -R '^e2e\.' || { echo "e2e"; return; }
+  build "$preset" || { echo "build"; return; }
+  suite win32 "$log" --preset "$preset" -R '^(win32|seam)\.' || { echo "win32"; return; }
+  suite e2e "$log" --preset "$preset" -R '^e2e\.' || { echo "e2e"; return; }
   echo ""
 }
 

@@ -4,7 +4,8 @@
 # under Wine and save the window as they leave it; those become docs/*.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-demo=${TORVEX_BUILD:-build/windows}/demo
+. scripts/machine.sh
+demo=${TORVEX_BUILD:-build/$(windows_preset)}/demo
 mkdir -p docs
 env -u DISPLAY scripts/run.sh >/dev/null
 cp "$demo/screenshot.png" docs/read-mode.png
