@@ -1,6 +1,7 @@
 #include "bench/bench_support.h"
 
 #include <winioctl.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,16 +41,28 @@ double Median(std::vector<double> values) {
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-double ProcessorSeconds(HANDLE process) {
-  FILETIME created, exited, system, user;
-  if (!GetProcessTimes(process, &created, &exited, &system, &user)) return 0;
-  const auto ticks = [](FILETIME t) { return (uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
-  return double(ticks(system) + ticks(user)) / 1e7;  // in units of 100 ns
+// Wine's GetProcessTimes tells only the calling process its processor time (another's is 0);
+// the system's list of processes tells every process's, on Windows and under Wine alike.
+double ProcessorSeconds(DWORD processId) {
+  std::vector<unsigned char> list(1 << 20);
+  ULONG length = 0;
+  if (NtQuerySystemInformation(SystemProcessInformation, list.data(), list.size(), &length) != 0)
+    return 0;
+  for (size_t at = 0;;) {
+    const auto* process = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(&list[at]);
+    if (reinterpret_cast<ULONG_PTR>(process->UniqueProcessId) == processId) {
+      // After the creation time: user time, then system time, in units of 100 ns.
+      const auto* times = reinterpret_cast<const LARGE_INTEGER*>(&list[at + 32]);
+      return double(times[1].QuadPart + times[2].QuadPart) / 1e7;
+    }
+    if (process->NextEntryOffset == 0) return 0;
+    at += process->NextEntryOffset;
+  }
 }
 
 void Moments::Mark() {
   seconds.push_back(Seconds(start, Now()));
-  processorSeconds.push_back(ProcessorSeconds(process));
+  processorSeconds.push_back(ProcessorSeconds(processId));
 }
 
 bool StartTorvex(const std::string& program, const std::string& arguments,
@@ -381,7 +394,7 @@ bool TimeTorvex(const std::string& program, const std::string& arguments,
                 const std::string& workDir, const Operation& operate, TorvexRun& run) {
   RunningProgram running;
   if (!StartTorvex(program, arguments, workDir, running)) return false;
-  run.moments.process = running.process;
+  run.moments.processId = GetProcessId(running.process);
   if (!operate(running, run.moments)) return false;
   run.workingSetAtStart = run.moments.workingSetAtExecute;
   run.memory = Memory(running);

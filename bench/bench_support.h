@@ -33,15 +33,16 @@ LARGE_INTEGER Now();
 double Seconds(LARGE_INTEGER from, LARGE_INTEGER to);
 double Median(std::vector<double> values);
 
-// The processor time a process has used so far, user and system together, in seconds.
-double ProcessorSeconds(HANDLE process);
+// The processor time a process has used so far, user and system together, in
+// seconds; 0 when it cannot be had.
+double ProcessorSeconds(DWORD processId);
 
 // The boundaries between the phases of one run, in order: seconds from the
 // moment the run's clock started, and the processor time of the process that
 // does the work (the bare loop's own, or TORVEX's) at each.
 struct Moments {
   LARGE_INTEGER start = Now();
-  HANDLE process = GetCurrentProcess();
+  DWORD processId = GetCurrentProcessId();
   std::vector<double> seconds;
   std::vector<double> processorSeconds;
   // TORVEX's working set just before Execute is pressed: what the operation's

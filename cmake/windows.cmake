@@ -55,7 +55,7 @@ foreach(bench torvex_read_bench torvex_write_bench torvex_demo)
   string(REPLACE "torvex_" "" bench_source ${bench})
   add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp)
   torvex_target(${bench})
-  target_link_libraries(${bench} PRIVATE psapi comctl32 user32 gdi32)
+  target_link_libraries(${bench} PRIVATE psapi ntdll comctl32 user32 gdi32)
 endforeach()
 set_target_properties(torvex_demo PROPERTIES EXCLUDE_FROM_ALL FALSE)
 
