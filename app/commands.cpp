@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/decimal.h"
 #include "app/main_window.h"
+#include "app/system_library.h"
 #include "ops/read_operation.h"
 #include "ops/write_operation.h"
 #include "window/control_ids.h"
@@ -118,5 +119,7 @@ BOOL ChooseImageFile(HWND owner, char* pathBuffer) {
   dialog.lpstrTitle = "ファイル名の取得";
   dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
   dialog.lpstrDefExt = "img";
-  return GetOpenFileNameA(&dialog);
+  auto* const getOpenFileName =
+      SystemFunction<decltype(GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+  return getOpenFileName ? getOpenFileName(&dialog) : FALSE;
 }

@@ -4,6 +4,7 @@
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/system_library.h"
 #include "resources/version.h"
 
 namespace {
@@ -20,6 +21,7 @@ int StartupShowCommand() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  NarrowDllSearch();
   char modulePath[256] = {};
   GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
   if (SelectsWriteMode(BuildArgumentVector(modulePath, GetCommandLineA(), IsAnsiLeadByte)))

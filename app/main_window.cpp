@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/commands.h"
+#include "app/system_library.h"
 #include "resources/resource_ids.h"
 #include "window/control_ids.h"
 #include "window/window_conventions.h"
@@ -68,7 +69,8 @@ LRESULT MsgCreate(HWND window) {
     SendDlgItemMessageA(window, id, WM_SETFONT, reinterpret_cast<WPARAM>(g_controlFont), TRUE);
   FillDriveList();
   SendMessageA(g_dumpToFileBox, BM_SETCHECK, BST_CHECKED, 0);
-  CreateStatusBar(window);
+  // Without the common controls there is no status bar: a box has said why, and no window is made.
+  if (!CreateStatusBar(window)) return -1;
   SetStatusText("ドライブ指定してください");
   return 0;
 }
@@ -148,9 +150,16 @@ HFONT CreateControlFont() {
 }
 
 HWND CreateStatusBar(HWND parent) {
-  InitCommonControls();
-  g_statusBar = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, nullptr,
-                                    parent, kStatusBar);
+  auto* const initCommonControls =
+      SystemFunction<decltype(InitCommonControls)>("comctl32.dll", "InitCommonControls");
+  auto* const createStatusWindow =
+      initCommonControls
+          ? SystemFunction<decltype(CreateStatusWindowA)>("comctl32.dll", "CreateStatusWindowA")
+          : nullptr;
+  if (!createStatusWindow) return nullptr;
+  initCommonControls();
+  g_statusBar = createStatusWindow(WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | CCS_BOTTOM, nullptr,
+                                   parent, kStatusBar);
   SendMessageA(g_statusBar, SB_SIMPLE, TRUE, 0);
   return g_statusBar;
 }

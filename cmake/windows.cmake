@@ -12,11 +12,14 @@ set(TORVEX_WIN32_SOURCES
   app/main.cpp
   app/main_window.cpp
   app/commands.cpp
+  app/system_library.cpp
   window/window_conventions_win32.cpp
   volume/volume_win32.cpp
   resources/torvex.rc
 )
-set(TORVEX_WIN32_LIBS torvex_logic comctl32 comdlg32 gdi32 user32 kernel32)
+# Only KnownDLLs, which the loader takes from the system folder alone; the common controls and
+# the file dialog are loaded from there by full path (app/system_library.h).
+set(TORVEX_WIN32_LIBS torvex_logic gdi32 user32 kernel32)
 # The resource script names these files, which CMake's scan of its #includes does not see.
 set_source_files_properties(resources/torvex.rc PROPERTIES OBJECT_DEPENDS
   "${PROJECT_SOURCE_DIR}/resources/torvex.ico;${PROJECT_SOURCE_DIR}/resources/torvex.manifest")
@@ -34,10 +37,12 @@ torvex_target(torvex-e2e)
 target_compile_definitions(torvex-e2e PRIVATE TORVEX_GEOMETRY_FROM_ENVIRONMENT)
 target_link_libraries(torvex-e2e PRIVATE ${TORVEX_WIN32_LIBS})
 
-# The program is one GUI file, PE32 or PE32+ as the build's processor, that imports only system
-# DLLs.
-add_test(NAME pe.torvex COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh $<TARGET_FILE:torvex>
-  ${CMAKE_SYSTEM_PROCESSOR})
+# Each program users or tests run is one GUI file, PE32 or PE32+ as the build's processor, that
+# imports only KnownDLLs.
+foreach(program torvex torvex-e2e)
+  add_test(NAME pe.${program} COMMAND ${PROJECT_SOURCE_DIR}/tests/check-pe.sh
+    $<TARGET_FILE:${program}> ${CMAKE_SYSTEM_PROCESSOR})
+endforeach()
 
 # The release zip (scripts/package.sh) holds the 32-bit program; it fails unless torvex.exe built
 # once more from a copy of the sources in another folder is the same, byte for byte. It compiles
@@ -77,7 +82,11 @@ file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*
 add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES})
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
-add_dependencies(torvex_e2e_tests torvex torvex-e2e)
+# The rows that plant DLLs compare TORVEX's loads with those of a program that imports the same
+# DLLs and does nothing.
+add_executable(torvex_e2e_baseline WIN32 tests/e2e/baseline/baseline.cpp)
+target_link_libraries(torvex_e2e_baseline PRIVATE user32 gdi32)
+add_dependencies(torvex_e2e_tests torvex torvex-e2e torvex_e2e_baseline)
 # The parameterized tests are named by their own name generators.
 gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
   PROPERTIES FIXTURES_REQUIRED xvfb RUN_SERIAL TRUE)
@@ -89,6 +98,7 @@ gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 N
 # where it cannot be had.
 set(TORVEX_E2E_ENVIRONMENT ${TORVEX_DRIVES_ENVIRONMENT}
   "TORVEX_EXE=$<TARGET_FILE:torvex>" "TORVEX_E2E_EXE=$<TARGET_FILE:torvex-e2e>"
+  "TORVEX_BASELINE_EXE=$<TARGET_FILE:torvex_e2e_baseline>"
   "TORVEX_FULL_DISK=${CMAKE_BINARY_DIR}/full-disk"
   "TORVEX_FAULTY_MEDIUM=${CMAKE_BINARY_DIR}/faulty-medium")
 file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT

@@ -14,7 +14,8 @@
 # Usage: scripts/mutants.sh [NAME...]   (default: every mutant below)
 #
 # Each mutant replaces one piece of text in one file, or two (a step moved
-# elsewhere); each text must occur there exactly once, or the script stops: a
+# elsewhere; the second may be in another file); each text must occur there
+# exactly once, or the script stops: a
 # mutant whose anchor has moved must be mended, never silently skipped. Anchor
 # on conditions and constants.
 set -euo pipefail
@@ -24,7 +25,7 @@ scratch=$root/build/mutants
 tree=$scratch/tree
 logs=$scratch/logs
 
-names=() files=() finds=() replacements=() finds2=() replacements2=()
+names=() files=() finds=() replacements=() finds2=() replacements2=() files2=()
 mutant() {
   names+=("$1")
   files+=("$2")
@@ -32,6 +33,7 @@ mutant() {
   replacements+=("$4")
   finds2+=("${5:-}")
   replacements2+=("${6:-}")
+  files2+=("${7:-$2}")
 }
 
 mutant write-without-whole-backup ops/write_operation.cpp \
@@ -116,6 +118,13 @@ mutant no-extended-access volume/volume_lock.cpp \
   'if (error == 0) AllowExtendedAccess(volume);' ''
 mutant write-protected-backed-up ops/write_operation.cpp \
   'if (writable == kErrorWriteProtect) {' 'if (false) {'
+mutant common-controls-imported-at-load app/main_window.cpp \
+  'SystemFunction<decltype(CreateStatusWindowA)>("comctl32.dll", "CreateStatusWindowA")' \
+  '&CreateStatusWindowA' \
+  'set(TORVEX_WIN32_LIBS torvex_logic gdi32 user32 kernel32)' \
+  'set(TORVEX_WIN32_LIBS torvex_logic comctl32 gdi32 user32 kernel32)' cmake/windows.cmake
+mutant library-loaded-by-bare-name app/system_library.cpp \
+  'LoadLibraryExA(path, nullptr' 'LoadLibraryExA(library, nullptr'
 
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || selected=("${names[@]}")
@@ -130,11 +139,12 @@ index() {
 occurrences() { FIND=$2 perl -0777 -ne '$n = () = /\Q$ENV{FIND}\E/g; print $n' "$1"; }
 for name in "${selected[@]}"; do
   i=$(index "$name")
-  for find in "${finds[i]}" "${finds2[i]}"; do
+  for second in false true; do
+    if $second; then find=${finds2[i]} file=${files2[i]}; else find=${finds[i]} file=${files[i]}; fi
     [ -n "$find" ] || continue
-    found=$(occurrences "${files[i]}" "$find")
+    found=$(occurrences "$file" "$find")
     if [ "$found" != 1 ]; then
-      echo "mutants: $name: its text occurs $found times in ${files[i]}, not once; mend the mutant" >&2
+      echo "mutants: $name: its text occurs $found times in $file, not once; mend the mutant" >&2
       exit 1
     fi
   done
@@ -181,7 +191,7 @@ suites() {
   suite native "$log" --preset native || { echo "native"; return; }
   build "$preset" || { echo "build"; return; }
   suite win32 "$log" --preset "$preset" -R '^(win32|seam)\.' || { echo "win32"; return; }
-  suite e2e "$log" --preset "$preset" -R '^e2e\.' || { echo "e2e"; return; }
+  suite e2e "$log" --preset "$preset" -R '^(pe|e2e)\.' || { echo "e2e"; return; }
   echo ""
 }
 
@@ -196,11 +206,14 @@ printf '%-30s %s\n' mutant "caught by"
 for name in "${selected[@]}"; do
   i=$(index "$name")
   file=${files[i]}
+  file2=${files2[i]}
   cp "$file" "$logs/original"
-  replace() { FIND=$1 REPLACE=$2 perl -0777 -i -pe 's/\Q$ENV{FIND}\E/$ENV{REPLACE}/' "$file"; }
-  replace "${finds[i]}" "${replacements[i]}"
-  [ -z "${finds2[i]}" ] || replace "${finds2[i]}" "${replacements2[i]}"
+  cp "$file2" "$logs/original2"
+  replace() { FIND=$2 REPLACE=$3 perl -0777 -i -pe 's/\Q$ENV{FIND}\E/$ENV{REPLACE}/' "$1"; }
+  replace "$file" "${finds[i]}" "${replacements[i]}"
+  [ -z "${finds2[i]}" ] || replace "$file2" "${finds2[i]}" "${replacements2[i]}"
   by=$(suites "$logs/$name")
+  cp "$logs/original2" "$file2"
   cp "$logs/original" "$file"
   if [ "$by" = build ]; then
     echo "mutants: $name does not build (logs in $logs); mend the mutant" >&2

@@ -25,8 +25,11 @@ if [ -f "$display_file" ]; then
 fi
 # Wine's own errors go to a file first: a program whose connection to the
 # Wine server was reset (seen once among hundreds of short parallel runs) is run
-# once more instead of failing a test it never ran.
+# once more instead of failing a test it never ran. The programs it starts write
+# there too, whatever standard error they are given: the test program finds
+# their traces through TORVEX_WINE_ERRORS.
 errors=$(mktemp)
+export TORVEX_WINE_ERRORS=$errors
 status=0
 run_wine "$@" 2>"$errors" || status=$?
 if [ "$status" -ne 0 ] && grep -q 'wine client error' "$errors"; then

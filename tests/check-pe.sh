@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The program must be a PE32 file for i386 (the 64-bit twin: PE32+ for x86-64)
-# with the GUI subsystem that imports
-# only DLLs shipped with Windows (no libstdc++, libgcc or winpthread DLL), and
+# with the GUI subsystem that imports only KnownDLLs of Windows, which the
+# loader takes from the system folder alone, never from the program's own
+# folder (no comctl32 or comdlg32, which the program loads itself by full path;
+# no libstdc++, libgcc or winpthread DLL), and
 # carry what Windows reads before it runs it: a manifest asking for
 # administrator rights and for nothing that changes the window's look or scale,
 # and TORVEX 1.0 in the Japanese version block (0x0411, code page 932) that
@@ -21,7 +23,7 @@ else
   check '^Magic[[:space:]]+010b' 'optional header magic 0x10b (PE32)'
 fi
 check '^Subsystem[[:space:]]+00000002' 'GUI subsystem'
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|msvcrt|advapi32|shell32|ole32)\.dll$'
+allowed='^(kernel32|user32|gdi32|msvcrt)\.dll$'
 while read -r dll; do
   if grep -qiE "$allowed" <<<"$dll"; then echo "ok: imports $dll"; else echo "FAIL: imports $dll"; fail=1; fi
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")

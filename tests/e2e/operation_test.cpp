@@ -17,8 +17,15 @@ const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Wri
 // Execute. Look: only look at the window, then close it. PostClicks: under the
 // first box, post BM_CLICK to Execute and Execute's and browse's commands. ChooseBackup: choose
 // dump_bak.img. WriteBack: then write a copy of dump_bak.img back. Close: at the first progress,
-// send (read) or post (write) a WM_CLOSE, which must wait until the operation has ended.
-enum Step : unsigned { kLook = 1, kPostClicks = 2, kChooseBackup = 4, kWriteBack = 8, kClose = 16 };
+// send (read) or post (write) a WM_CLOSE, which must wait until the operation has ended. PlantDlls:
+// copies of Wine's own system DLLs beside the program, which Wine takes wherever it finds them,
+// and the loader's trace of the program and of a baseline program that imports what TORVEX
+// imports and does nothing: TORVEX may take from there only what Wine's start-up takes for it.
+enum Step : unsigned {
+  kLook = 1, kPostClicks = 2, kChooseBackup = 4, kWriteBack = 8, kClose = 16, kPlantDlls = 32 };
+const char* const kPlantedDlls[] = {"comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll",
+    "shcore.dll", "uxtheme.dll", "ole32.dll", "oleaut32.dll", "combase.dll", "rpcrt4.dll",
+    "version.dll", "imm32.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"};
 enum Folder { kImage, kFullDisk };  // the current folder: the image's, or the tmpfs
 // text empty: the confirmation, answered Yes; owned: by the main window
 struct Box { const char* caption; std::string text; bool owned = true; };
@@ -50,7 +57,27 @@ struct Row {
   int saved = 0;  // sectors in dump.img, from the start
   const char* faults = "-1 -1 -1";  // of F:, in sectors: unreadable, unwritable, drops writes from
   std::string trace = "";
+  const char* disabled = nullptr;  // a DLL Wine will not load for the program; Browse, not Execute
 };
+// The DLLs that Wine's trace (TORVEX_WINE_ERRORS) shows a program's thread taking from outside the
+// system's folder, by name; programs aside.
+std::vector<std::string> LoadedFromElsewhere(DWORD thread) {
+  std::string trace = "\n";  // so that every line starts after a line feed
+  trace += ReadWholeFile(WindowsPathFromUnix(EnvironmentValue("TORVEX_WINE_ERRORS")));
+  char line[64];
+  std::snprintf(line, sizeof line, "\n%04lx:trace:loaddll:build_module Loaded L\"", thread);
+  const std::string loaded = line;
+  std::vector<std::string> names;
+  for (size_t at = trace.find(loaded); at != std::string::npos; at = trace.find(loaded, at + 1)) {
+    const size_t from = at + loaded.size();
+    std::string path = trace.substr(from, trace.find('"', from) - from);
+    std::ranges::transform(path, path.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (path.rfind("c:\\\\windows\\\\", 0) != 0 && !path.ends_with(".exe"))
+      names.push_back(path.substr(path.rfind('\\') + 1));
+  }
+  std::ranges::sort(names);
+  return names;
+}
 // Every byte tells its sector and place; sector 0 starts with the bytes text mode would change.
 std::string Pattern(int from, int length) {
   std::string bytes;
@@ -69,7 +96,7 @@ std::string ReadTrace(int start, int sectors, int nRead = 512, int nSize = -512)
   return text;
 }
 const Row kRows[] = {
-    {.name = "OneSectorAtStartShowsReportDumpFileAndTrace", .write = false, .count = 1,
+    {.name = "OneSectorAtStartShowsReportDumpFileAndTrace", .write = false, .steps = kPlantDlls, .count = 1,
      .title = "Reading DATA..100%", .saved = 1, .trace = ReadTrace(0, 1)},
     {.name = "ReadOnFullDisk", .write = false, .count = 40, .previous = 4096, .folder = kFullDisk,
      .boxes = {ErrorWithReason(kNotSaved, 112)}, .title = "Reading DATA..100%", .trace = ReadTrace(0, 40)},
@@ -79,7 +106,7 @@ const Row kRows[] = {
      .boxes = {Error("無効なドライブです")}, .status = kPrompt,
      .trace = "invalid handelinvalid handel\r\ninvalid handel\r\n"},
     {.name = "FirstTokenWithSwitch", .write = false, .steps = kLook, .command = "x-W"},
-    {.name = "CountTwo", .steps = kPostClicks, .boxes = {kYes}, .title = kWritten,
+    {.name = "CountTwo", .steps = kPostClicks | kPlantDlls, .boxes = {kYes}, .title = kWritten,
      .backedUp = true, .landed = 2},
     {.name = "ReadOverAnUnreadableSectorOnFaultyMedium", .write = false, .drive = "F:\\", .start = 1,
      .count = 4, .boxes = {ErrorWithReason("読出しが途中で止まりました。読み出せたのは 4 セクター中 2 "
@@ -101,6 +128,9 @@ const Row kRows[] = {
      .boxes = {kYes, ErrorWithReason(kNoBackup, 112)}},
     {.name = "ChoosingTheBackupItself", .steps = kChooseBackup, .boxes = {kYes, Error(
      "選んだファイルはこれから上書きされる dump_bak.img です。別の名前でコピーして、そのコピーを選んでください")}},
+    {.name = "FileDialogThatCannotBeHad", .boxes = {ErrorWithReason("GetOpenFileNameA を "
+     "C:\\windows\\system32\\comdlg32.dll から読み込めませんでした", 126)}, .status = kPrompt,
+     .disabled = "comdlg32"},
     {.name = "LongReadEndsBeforeASentClose", .write = false, .steps = kClose, .drive = "L:\\",
      .count = 100000},
     {.name = "LongWriteEndsBeforeAPostedClose", .steps = kClose, .drive = "L:\\", .count = 262144,
@@ -144,6 +174,24 @@ TEST_P(Rows, Run) {
   const std::string programFile = folder + (c.program == kE2e ? "\\torvex-e2e.exe" : "\\torvex.exe");
   const std::string built = WindowsPathFromUnix(EnvironmentValue(c.program));
   ASSERT_TRUE(CopyFileA(built.c_str(), programFile.c_str(), FALSE)) << programFile;
+  const bool planted = c.steps & kPlantDlls;
+  RunningProgram baseline;  // no window: it ends at once
+  if (planted) {
+    char system[MAX_PATH] = {};
+    ASSERT_TRUE(GetSystemDirectoryA(system, MAX_PATH));
+    for (const std::string dll : kPlantedDlls)
+      ASSERT_TRUE(CopyFileA((system + ("\\" + dll)).c_str(), (folder + "\\" + dll).c_str(), FALSE));
+    const std::string copy = folder + "\\baseline.exe";
+    const std::string builtBaseline = WindowsPathFromUnix(EnvironmentValue("TORVEX_BASELINE_EXE"));
+    ASSERT_TRUE(CopyFileA(builtBaseline.c_str(), copy.c_str(), FALSE));
+    SetEnvironmentVariableA("WINEDEBUG", "-all,+loaddll");
+    EXPECT_FALSE(StartProgram({copy, "", "", folder, ""}, baseline));
+  }
+  // Wine's own overrides for the program, which it reads from the registry when a program starts.
+  const std::string overrides = "Software\\Wine\\AppDefaults\\" + programFile.substr(folder.size() + 1);
+  RegDeleteKeyA(HKEY_CURRENT_USER, (overrides + "\\DllOverrides").c_str());
+  ASSERT_TRUE(!c.disabled || RegSetKeyValueA(HKEY_CURRENT_USER, (overrides + "\\DllOverrides").c_str(),
+                                             c.disabled, REG_SZ, "", 1) == ERROR_SUCCESS);
 
   // The program as the row starts it, its trace going to trace.txt: its mode's controls.
   const LaunchOptions options = {programFile,
@@ -170,17 +218,17 @@ TEST_P(Rows, Run) {
   for (int run = 0; run < (c.steps & kWriteBack ? 2 : 1); ++run) {
     const std::string chosen = run == 0 ? image : folder + "\\restore.img";
     ASSERT_TRUE(run == 0 || CopyFileA(backup.c_str(), chosen.c_str(), FALSE));
-    if (c.write) {
+    if (c.write && !c.disabled) {
       ASSERT_TRUE(ChooseImage(program, chosen));
       EXPECT_EQ(WindowText(Control(kPathBox)), chosen);
     }
-    ASSERT_TRUE(PressButton(Control(kExecuteButton)));
+    ASSERT_TRUE(PressButton(Control(c.disabled ? kBrowseButton : kExecuteButton)));
     for (const Box& w : c.boxes) {  // the boxes wanted
       MessageBoxInfo box;
       ASSERT_TRUE(WaitForMessageBox(program, w.caption, box)) << w.caption;
       EXPECT_EQ(box.text, w.text.empty() ? c.drive + std::string(" に書込み開始しますよ") : w.text);
       EXPECT_EQ(box.owner, w.owned ? program.mainWindow : nullptr);
-      EXPECT_FALSE(IsWindowEnabled(Control(kExecuteButton)));
+      EXPECT_EQ(IsWindowEnabled(Control(kExecuteButton)) != FALSE, c.disabled != nullptr);
       if (&w == &c.boxes[0] && (c.steps & kPostClicks)) {  // nothing starts inside its modal loop
         ASSERT_TRUE(PostMessageA(Control(kExecuteButton), BM_CLICK, 0, 0));
         ASSERT_TRUE(PostCommand(program, kExecuteButton) && PostCommand(program, kBrowseButton));
@@ -235,6 +283,14 @@ TEST_P(Rows, Run) {
   EXPECT_TRUE(!c.write || backup == image || (c.steps & kWriteBack) ||
               (Exists(backup) ? ReadWholeFile(backup) : "none") == backedUp);
   EXPECT_EQ(ReadWholeFile(image), c.write ? imageBytes : "");  // the image is only read
+  if (planted) {  // traced for both; from the folder, nothing beyond what the baseline took
+    const std::vector<std::string> loaded = LoadedFromElsewhere(program.threadId);
+    const std::vector<std::string> baseLoaded = LoadedFromElsewhere(baseline.threadId);
+    std::vector<std::string> beyond;
+    std::ranges::set_difference(loaded, baseLoaded, std::back_inserter(beyond));
+    EXPECT_FALSE(loaded.empty() || baseLoaded.empty());
+    EXPECT_EQ(beyond, std::vector<std::string>{}) << "taken from the program's folder";
+  }
 }
 INSTANTIATE_TEST_SUITE_P(All, Rows, testing::ValuesIn(kRows),
                          [](const testing::TestParamInfo<Row>& row) { return row.param.name; });
