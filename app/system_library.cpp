@@ -8,9 +8,10 @@ void NarrowDllSearch() {
   // Windows 8 and later have it, and Vista and 7 with the update that adds it;
   // asked for by name, so that the program still starts where it is missing.
   using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
-  const auto setDefaultDirectories = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
-  if (setDefaultDirectories) setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  const FARPROC found = GetProcAddress(kernel, "SetDefaultDllDirectories");
+  const auto setDefault = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void*>(found));
+  if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Takes the current folder out of the search as well.
   SetDllDirectoryA("");
 }

@@ -16,4 +16,3 @@ if [ "$WINEARCH" = win64 ]; then
 else
   run_wine() { env LC_ALL=ja_JP.UTF-8 wine "$@"; }
 fi
-
