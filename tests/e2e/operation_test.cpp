@@ -18,12 +18,11 @@ const std::string kSystem = "C:\\windows\\system32";  // the system folder, in e
 const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Write DATA ..100%";
 // What the user does besides choosing the drive, the start, the count and the image, and pressing
 // Execute. PostClicks: under the first box, post BM_CLICK to Execute and Execute's and browse's
-// commands. ChooseBackup: choose
-// dump_bak.img. WriteBack: then write a copy of dump_bak.img back. Close: at the first progress,
-// send (read) or post (write) a WM_CLOSE, which must wait until the operation has ended. PlantDlls:
-// copies of Wine's system DLLs beside the program, from which it may take only what Wine takes
-// there for a baseline program with the same imports.
-enum Step : unsigned { kPostClicks = 2, kChooseBackup = 4, kWriteBack = 8, kClose = 16, kPlantDlls = 32 };
+// commands. ChooseBackup: choose dump_bak.img. WriteBack: then write a copy of dump_bak.img back.
+// Close: at the first progress, send (read) or post (write) a WM_CLOSE, which must wait until the
+// operation has ended. PlantDlls: copies of Wine's system DLLs beside the program, from which it
+// may take only what Wine takes there for a baseline program with the same imports.
+enum Step : unsigned { kPostClicks = 1, kChooseBackup = 2, kWriteBack = 4, kClose = 8, kPlantDlls = 16 };
 const char* const kPlantedDlls[] = {"comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll",
     "uxtheme.dll", "ole32.dll", "imm32.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"};
 enum Folder { kImage, kFullDisk };  // the current folder: the image's, or the tmpfs
@@ -90,8 +89,8 @@ std::string ReadTrace(int start, int sectors, int nRead = 512, int nSize = -512)
 }
 const Row kRows[] = {
     // Started as "x-W": a -W in the first token is no switch, and the controls are read mode's.
-    {.name = "OneSectorAtStartShowsReportDumpFileAndTrace", .write = false, .steps = kPlantDlls, .command = "x-W", .count = 1,
-     .title = "Reading DATA..100%", .saved = 1, .trace = ReadTrace(0, 1)},
+    {.name = "OneSectorAtStartShowsReportDumpFileAndTrace", .write = false, .steps = kPlantDlls,
+     .command = "x-W", .count = 1, .title = "Reading DATA..100%", .saved = 1, .trace = ReadTrace(0, 1)},
     {.name = "ReadOnFullDisk", .write = false, .count = 40, .previous = 4096, .folder = kFullDisk,
      .boxes = {ErrorWithReason(kNotSaved, 112)}, .title = "Reading DATA..100%", .trace = ReadTrace(0, 40)},
     {.name = "ReleaseGeometryFailure", .write = false, .steps = kPostClicks, .program = kRelease,
