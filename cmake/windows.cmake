@@ -64,6 +64,25 @@ foreach(bench torvex_read_bench torvex_write_bench torvex_demo)
 endforeach()
 set_target_properties(torvex_demo PROPERTIES EXCLUDE_FROM_ALL FALSE)
 
+# End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
+# the running window from outside, through messages.
+file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES})
+torvex_target(torvex_e2e_tests)
+target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
+# The rows that plant DLLs compare TORVEX's loads with those of a program that imports the same
+# DLLs, makes a window and ends.
+add_executable(torvex_e2e_baseline WIN32 tests/e2e/baseline/baseline.cpp)
+target_link_libraries(torvex_e2e_baseline PRIVATE user32 gdi32)
+add_dependencies(torvex_e2e_tests torvex torvex-e2e torvex_e2e_baseline)
+
+# The Win32 side of the volume seam itself, under Wine: the system calls behind it and its pause.
+add_executable(torvex_seam_tests tests/seam/volume_win32_test.cpp
+  volume/volume_win32.cpp window/window_conventions_win32.cpp)
+torvex_target(torvex_seam_tests)
+target_link_libraries(torvex_seam_tests PRIVATE torvex_logic GTest::gtest_main user32 kernel32)
+
+# What follows runs this build's programs under Wine.
 if(NOT TORVEX_RUN_WINDOWS_TESTS)
   return()
 endif()
@@ -76,18 +95,7 @@ gtest_discover_tests(torvex_unit_tests TEST_PREFIX "win32." DISCOVERY_TIMEOUT 12
 # wineprefix/; the tests find its drive images through TORVEX_DRIVES.
 set(TORVEX_DRIVES_ENVIRONMENT "TORVEX_DRIVES=${CMAKE_BINARY_DIR}/wineprefix/drives")
 
-# End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
-# the running window from outside, through messages.
-file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
-add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES})
-torvex_target(torvex_e2e_tests)
-target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)
-# The rows that plant DLLs compare TORVEX's loads with those of a program that imports the same
-# DLLs and does nothing.
-add_executable(torvex_e2e_baseline WIN32 tests/e2e/baseline/baseline.cpp)
-target_link_libraries(torvex_e2e_baseline PRIVATE user32 gdi32)
-add_dependencies(torvex_e2e_tests torvex torvex-e2e torvex_e2e_baseline)
-# The parameterized tests are named by their own name generators.
+# The end-to-end rows; the parameterized tests are named by their own name generators.
 gtest_discover_tests(torvex_e2e_tests TEST_PREFIX "e2e." DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
   PROPERTIES FIXTURES_REQUIRED xvfb RUN_SERIAL TRUE)
 # gtest_discover_tests splits a list-valued property such as ENVIRONMENT at its
@@ -119,11 +127,7 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES
   "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake")
 
-# The Win32 side of the volume seam itself, under Wine: the system calls behind it and its pause.
-add_executable(torvex_seam_tests tests/seam/volume_win32_test.cpp
-  volume/volume_win32.cpp window/window_conventions_win32.cpp)
-torvex_target(torvex_seam_tests)
-target_link_libraries(torvex_seam_tests PRIVATE torvex_logic GTest::gtest_main user32 kernel32)
+# The Win32 side of the volume seam.
 gtest_discover_tests(torvex_seam_tests TEST_PREFIX "seam." DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
   PROPERTIES FIXTURES_REQUIRED xvfb)
 
