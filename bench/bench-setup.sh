@@ -20,13 +20,9 @@ root=$PWD
 . scripts/machine.sh
 preset=$(windows_preset)
 build=$(realpath -m "${TORVEX_BUILD:-build/$preset}")  # relative to the repository, or absolute
-export TORVEX_WINEARCH=win32
-if [ "$preset" = windows ]; then
-  echo "benchmarks: the 32-bit build under 32-bit Wine"
-else
-  TORVEX_WINEARCH=win64
-  echo "benchmarks: the 64-bit build of the same sources under 64-bit Wine ($(why_no_32bit))"
-fi
+TORVEX_WINEARCH=$(wine_arch "$preset")
+export TORVEX_WINEARCH
+echo "benchmarks: $(windows_build_words)"
 scripts/install-deps.sh >/dev/null
 cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target torvex-e2e "$@" >/dev/null

@@ -55,5 +55,19 @@ windows_preset() {
   if [ -n "$(why_no_32bit)" ]; then echo windows64; else echo windows; fi
 }
 
+# The Wine architecture of a preset's programs (TORVEX_WINEARCH, scripts/wine-env.sh).
+wine_arch() {
+  if [ "$1" = windows64 ]; then echo win64; else echo win32; fi
+}
+
+# The build that runs here, in words, for the scripts that say which.
+windows_build_words() {
+  if [ "$(windows_preset)" = windows ]; then
+    echo "the 32-bit build under 32-bit Wine"
+  else
+    echo "the 64-bit build of the same sources under 64-bit Wine ($(why_no_32bit))"
+  fi
+}
+
 # Asked here, when sourced, so that the answer is kept for everything this script starts.
 runs_32bit_programs || true

@@ -15,9 +15,8 @@
 #
 # Each mutant replaces one piece of text in one file, or two (a step moved
 # elsewhere; the second may be in another file); each text must occur there
-# exactly once, or the script stops: a
-# mutant whose anchor has moved must be mended, never silently skipped. Anchor
-# on conditions and constants.
+# exactly once, or the script stops: a mutant whose anchor has moved must be
+# mended, never silently skipped. Anchor on conditions and constants.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -154,11 +153,7 @@ done
 scripts/install-deps.sh >/dev/null
 . scripts/machine.sh
 preset=$(windows_preset)
-if [ "$preset" = windows ]; then
-  echo "mutants: the Windows suites run the 32-bit build under 32-bit Wine"
-else
-  echo "mutants: the Windows suites run the 64-bit build of the same sources ($(why_no_32bit))"
-fi
+echo "mutants: the Windows suites run $(windows_build_words)"
 rm -rf "$tree" "$logs"
 mkdir -p "$tree" "$logs"
 git ls-files -z -co --exclude-standard | grep -zv '^build/' | tar --null --ignore-failed-read -T - -cf - | tar -xf - -C "$tree"

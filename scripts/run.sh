@@ -26,9 +26,9 @@ trap 'echo "run.sh: \"$BASH_COMMAND\" failed with status $?" >&2' ERR
 . scripts/machine.sh
 preset=$(windows_preset)
 build=$(realpath -m "${TORVEX_BUILD:-build/$preset}")
-export TORVEX_WINEARCH=win32
+TORVEX_WINEARCH=$(wine_arch "$preset")
+export TORVEX_WINEARCH
 if [ "$preset" = windows64 ]; then
-  TORVEX_WINEARCH=win64
   echo "$(why_no_32bit): the demo runs the 64-bit build of the same sources"
 fi
 exe=$build/torvex-e2e.exe
