@@ -11,6 +11,8 @@
 #include "window/control_ids.h"
 #include "window/window_conventions.h"
 
+char g_imagePath[kImagePathSize] = {};
+
 namespace {
 
 // Each text is read into 10 bytes: its first 9 characters and the NUL.
@@ -36,12 +38,13 @@ void RunOperationFromControls(HWND window, const char* imagePath) {
   const char driveLetter = driveRoot[0];
   const int32_t startSector = ParseDecimal(offsetText);
   const int32_t count = ParseDecimal(countText);
-  g_dumpToFile = IsDlgButtonChecked(window, kDumpToFileBox) == BST_CHECKED ? 1 : 0;
+  // Write mode has no such box: it never saves dump.img.
+  const bool dumpToFile = IsDlgButtonChecked(window, kDumpToFileBox) == BST_CHECKED;
   SetControlText(kGeometryBox, nullptr);
   SetControlText(kDumpBox, nullptr);
 
   if (g_runMode == RunMode::Read) {
-    ReadOperation(driveLetter, driveRoot, startSector, count, g_dumpToFile == 1);
+    ReadOperation(driveLetter, driveRoot, startSector, count, dumpToFile);
   } else if (imagePath[0] == '\0') {
     ShowMessageBox(BoxOwner::None, "ファイルが選択されていません", "エラー", kBoxIconInformation);
   } else {
@@ -83,10 +86,10 @@ bool DeferCloseWhileOperationRuns() {
 void ExecuteCommand(HWND window, char* imagePath) {
   if (g_operationRunning) return;
   g_operationRunning = true;
-  EnableWindow(g_executeButton, FALSE);
+  EnableWindow(GetDlgItem(window, kExecuteButton), FALSE);
   RunOperationFromControls(window, imagePath);
   DiscardInputQueuedMeanwhile();
-  EnableWindow(g_executeButton, TRUE);
+  EnableWindow(GetDlgItem(window, kExecuteButton), TRUE);
   g_operationRunning = false;
   if (g_closeRequested) {
     g_closeRequested = false;
@@ -100,7 +103,7 @@ int DispatchCommand(HWND window, int notificationCode, int controlId, LPARAM) {
     ExecuteCommand(window, g_imagePath);
   } else if (controlId == kBrowseButton && !g_operationRunning) {
     ChooseImageFile(nullptr, g_imagePath);
-    SetWindowTextA(g_pathBox, g_imagePath);
+    SetDlgItemTextA(window, kPathBox, g_imagePath);
   }
   return 0;
 }

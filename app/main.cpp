@@ -7,6 +7,8 @@
 #include "app/system_library.h"
 #include "resources/version.h"
 
+RunMode g_runMode = RunMode::Read;
+
 namespace {
 
 bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }

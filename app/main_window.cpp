@@ -8,67 +8,43 @@
 #include "window/control_ids.h"
 #include "window/window_conventions.h"
 
-HWND g_executeButton;
-HWND g_driveList;
-HWND g_dumpToFileBox;
-HWND g_pathBox;
 HFONT g_controlFont;
 LayoutUnits g_layoutUnits;
 
 namespace {
 
-void RememberHandle(int controlId, HWND control) {
-  switch (controlId) {
-    case kExecuteButton:
-      g_executeButton = control;
-      break;
-    case kDriveList:
-      g_driveList = control;
-      break;
-    case kDumpToFileBox:
-      g_dumpToFileBox = control;
-      break;
-    case kPathBox:
-      g_pathBox = control;
-      break;
-    default:
-      break;
-  }
-}
-
 void CreateControls(HWND window, HINSTANCE instance) {
   for (const ControlSpec& control : kControls) {
     if (!ControlExistsIn(control, g_runMode)) continue;
     const ControlPlace place = PlaceControl(control, g_layoutUnits);
-    HWND handle = CreateWindowExA(control.exStyle, control.className, ControlText(control, g_runMode),
-                                  control.style, place.x, place.y, place.width, place.height,
-                                  window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                  instance, nullptr);
-    RememberHandle(control.id, handle);
+    CreateWindowExA(control.exStyle, control.className, ControlText(control, g_runMode),
+                    control.style, place.x, place.y, place.width, place.height, window,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
   }
 }
 
 // Lists every drive root in the system's order, except CD-ROM drives.
-void FillDriveList() {
+void FillDriveList(HWND driveList) {
   char roots[256] = {};
   const DWORD length = GetLogicalDriveStringsA(255, roots);
   if (length == 0 || length > 255) return;
   for (const char* root = roots; *root; root += lstrlenA(root) + 1) {
     if (GetDriveTypeA(root) == DRIVE_CDROM) continue;
-    SendMessageA(g_driveList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root));
+    SendMessageA(driveList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root));
   }
-  SendMessageA(g_driveList, CB_SETCURSEL, 0, 0);
+  SendMessageA(driveList, CB_SETCURSEL, 0, 0);
 }
 
 LRESULT MsgCreate(HWND window) {
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   CreateControls(window, instance);
-  SendMessageA(g_executeButton, WM_SETFONT, 0, TRUE);  // the Execute button keeps the system font
+  // The Execute button keeps the system font.
+  SendDlgItemMessageA(window, kExecuteButton, WM_SETFONT, 0, TRUE);
   g_controlFont = CreateControlFont();
   for (int id : kControlFontIds)
     SendDlgItemMessageA(window, id, WM_SETFONT, reinterpret_cast<WPARAM>(g_controlFont), TRUE);
-  FillDriveList();
-  SendMessageA(g_dumpToFileBox, BM_SETCHECK, BST_CHECKED, 0);
+  FillDriveList(GetDlgItem(window, kDriveList));
+  SendDlgItemMessageA(window, kDumpToFileBox, BM_SETCHECK, BST_CHECKED, 0);
   // Without the common controls there is no status bar: a box has said why, and no window is made.
   if (!CreateStatusBar(window)) return -1;
   SetStatusText("ドライブ指定してください");
@@ -83,8 +59,8 @@ LRESULT MsgDestroy() {
 
 // Tab from the window itself goes to the Execute button; there is no other
 // keyboard navigation.
-LRESULT MsgChar(WPARAM character) {
-  if (character == '\t' && GetFocus() == g_mainWindow) SetFocus(g_executeButton);
+LRESULT MsgChar(HWND window, WPARAM character) {
+  if (character == '\t' && GetFocus() == window) SetFocus(GetDlgItem(window, kExecuteButton));
   return 0;
 }
 
@@ -135,7 +111,7 @@ LRESULT CALLBACK MainWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     case WM_DESTROY:
       return MsgDestroy();
     case WM_CHAR:
-      return MsgChar(wParam);
+      return MsgChar(window, wParam);
     case WM_COMMAND:
       return DispatchCommand(window, HIWORD(wParam), LOWORD(wParam), lParam);
     default:

@@ -4,12 +4,7 @@
 #include "app/control_layout.h"
 #include "window/main_window_handles.h"
 
-// The handles of the main window's controls and what its creation measures,
-// used by the commands. All written while the window is created.
-extern HWND g_executeButton;
-extern HWND g_driveList;
-extern HWND g_dumpToFileBox;  // null in write mode
-extern HWND g_pathBox;        // null in read mode
+// What the window's creation makes and measures. Written while it is created.
 extern HFONT g_controlFont;
 extern LayoutUnits g_layoutUnits;
 

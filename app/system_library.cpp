@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ops/error_box.h"
+#include "window/error_box.h"
 
 void NarrowDllSearch() {
   // Windows 8 and later have it, and Vista and 7 with the update that adds it;

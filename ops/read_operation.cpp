@@ -3,16 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ops/error_box.h"
+#include "ops/locked_volume.h"
 #include "ops/progress.h"
 #include "output/dump_file.h"
 #include "output/hex_dump.h"
 #include "output/trace.h"
-#include "volume/disk_geometry.h"
-#include "volume/geometry_query.h"
-#include "volume/geometry_report.h"
-#include "volume/volume.h"
-#include "volume/volume_lock.h"
+#include "window/error_box.h"
 #include "window/window_conventions.h"
 
 namespace {
@@ -23,22 +19,6 @@ unsigned char g_sectorBuffer[kSectorBufferSize];
 
 // A run of count x BytesPerSector bytes must fit the signed 32-bit budget.
 constexpr int64_t kLargestRun = (int64_t{1} << 31) - 1;
-
-void TraceGeometry(const DiskGeometry& geometry) {
-  TraceCylinders(geometry.Cylinders);
-  TraceText("mediatype=");
-  TraceSigned(static_cast<int32_t>(geometry.MediaType));
-  TraceEol();
-  TraceText("TracksPerCylinder=");
-  TraceUnsigned(geometry.TracksPerCylinder);
-  TraceEol();
-  TraceText("SectorsPerTrack=");
-  TraceUnsigned(geometry.SectorsPerTrack);
-  TraceEol();
-  TraceText("BytesPerSector=");
-  TraceUnsigned(geometry.BytesPerSector);
-  TraceEol();
-}
 
 // A read that copied fewer sectors than asked for: how many, where it
 // stopped and why, and what dump.img holds. A user who took a short image for
@@ -130,39 +110,9 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
 
 uint32_t ReadOperation(char driveLetter, const char* driveRoot, int32_t startSector,
                        int32_t count, bool dumpToFile) {
-  const uint64_t totalBytes = QueryTotalBytes(driveRoot);
-  VolumeHandle volume = OpenVolumeForReading(driveLetter);
-  if (!volume) {
-    TraceInvalidHandle();
-    ShowMessageBox(BoxOwner::MainWindow, "無効なドライブです", "エラー", kBoxOk);
-    return 1;
-  }
-  TraceLine(" ok handel");
-  SetStatusText("HANDLE OK");
-
-  const uint32_t lockError = LockVolumeRetrying(volume);
-  if (lockError != 0) {
-    TraceLine(" lock error ");
-    ShowSystemErrorBox(BoxOwner::MainWindow, lockError, "エラーリターン", kBoxOk);
-    SetStatusText("DRIVE LOCK ERROR");
-    CloseVolume(volume);
-    return lockError;
-  }
-  TraceLine(" lock ok ");
-  SetStatusText("DRIVE LOCK OK");
-
-  DiskGeometry* geometry = nullptr;
-  if (QueryGeometry(volume, &geometry) != 0) {
-    ShowGeometryFailure();
-  } else {
-    SetStatusText("Reading GEOMETRY..");
-    TraceGeometry(*geometry);
-    ShowGeometryReport(*geometry, totalBytes, RangeEnd::LastByte);
-    ReadSectors(volume, *geometry, startSector, count, dumpToFile);
-  }
-
-  CloseVolume(volume);
-  ReleaseGeometry(geometry);
-  SetStatusText("終了");
-  return 0;
+  return RunOnLockedVolume(VolumeUse::Read, driveLetter, driveRoot,
+                           [&](VolumeHandle volume, const DiskGeometry& geometry) {
+                             ReadSectors(volume, geometry, startSector, count, dumpToFile);
+                             return Outcome{0, true};
+                           });
 }

@@ -3,15 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ops/error_box.h"
+#include "ops/locked_volume.h"
 #include "ops/progress.h"
 #include "output/dump_file.h"
 #include "output/hex_dump.h"
-#include "volume/disk_geometry.h"
-#include "volume/geometry_query.h"
-#include "volume/geometry_report.h"
-#include "volume/volume.h"
-#include "volume/volume_lock.h"
+#include "window/error_box.h"
 #include "window/window_conventions.h"
 
 namespace {
@@ -21,12 +17,6 @@ constexpr char kBackupFile[] = "dump_bak.img";
 // The transfer loops count sector sizes in 16 bits.
 constexpr uint32_t kLargestSectorSize = 65535;
 constexpr uint64_t kFourGiB = uint64_t{1} << 32;
-
-// How the operation ended: its result, and whether it ends with "終了".
-struct Outcome {
-  uint32_t result;
-  bool finished;
-};
 
 // The run of sectors being rewritten, checked: every byte of it lies below
 // 4 GiB of transfer and its first byte below 2 GiB into the volume.
@@ -247,36 +237,9 @@ Outcome WriteToVolume(VolumeHandle volume, const DiskGeometry& geometry, const c
 
 uint32_t WriteOperation(char driveLetter, const char* driveRoot, int32_t startSector,
                         int32_t count, const char* imagePath) {
-  const uint64_t totalBytes = QueryTotalBytes(driveRoot);
-  VolumeHandle volume = OpenVolumeForWriting(driveLetter);
-  if (!volume) {
-    ShowMessageBox(BoxOwner::MainWindow, "無効なドライブです", "エラー", kBoxOk);
-    return 1;
-  }
-  SetStatusText("HANDLE OK");
-
-  const uint32_t lockError = LockVolumeRetrying(volume);
-  if (lockError != 0) {
-    ShowMessageBox(BoxOwner::None, "ドライブのロックに失敗しました", "エラー",
-                   kBoxIconInformation);
-    SetStatusText("DRIVE LOCK ERROR");
-    CloseVolume(volume);
-    return lockError;
-  }
-  SetStatusText("DRIVE LOCK OK");
-
-  DiskGeometry* geometry = nullptr;
-  Outcome outcome{0, true};
-  if (QueryGeometry(volume, &geometry) != 0) {
-    ShowGeometryFailure();
-  } else {
-    SetStatusText("Reading GEOMETRY..");
-    ShowGeometryReport(*geometry, totalBytes, RangeEnd::TotalBytes);
-    outcome = WriteToVolume(volume, *geometry, driveRoot, startSector, count, imagePath);
-  }
-
-  CloseVolume(volume);
-  ReleaseGeometry(geometry);
-  if (outcome.finished) SetStatusText("終了");
-  return outcome.result;
+  return RunOnLockedVolume(VolumeUse::Write, driveLetter, driveRoot,
+                           [&](VolumeHandle volume, const DiskGeometry& geometry) {
+                             return WriteToVolume(volume, geometry, driveRoot, startSector, count,
+                                                  imagePath);
+                           });
 }

@@ -3,9 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "window/control_ids.h"
-#include "window/window_conventions.h"
-
 namespace {
 
 // The report prints every figure as a 32-bit value, signed for %d.
@@ -40,10 +37,4 @@ void FormatGeometryReport(const DiskGeometry& geometry, uint64_t totalBytes, Ran
   std::snprintf(piece, sizeof piece, "(%d)", Signed32(sectorCount));
   std::snprintf(text + length, kGeometryReportSize - length, "%s\r\nメディアタイプ=%s", piece,
                 MediaTypeName(geometry.MediaType));
-}
-
-void ShowGeometryReport(const DiskGeometry& geometry, uint64_t totalBytes, RangeEnd end) {
-  char text[kGeometryReportSize];
-  FormatGeometryReport(geometry, totalBytes, end, text);
-  SetControlText(kGeometryBox, text);
 }

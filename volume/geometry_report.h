@@ -13,5 +13,3 @@ constexpr size_t kGeometryReportSize = 1024;
 // Writes the report text into `text` (kGeometryReportSize bytes).
 void FormatGeometryReport(const DiskGeometry& geometry, uint64_t totalBytes, RangeEnd end,
                           char* text);
-// Builds the report and shows it in the geometry box.
-void ShowGeometryReport(const DiskGeometry& geometry, uint64_t totalBytes, RangeEnd end);

@@ -1,8 +1,7 @@
-#include "ops/error_box.h"
+#include "window/error_box.h"
 
 #include <cstdio>
 
-#include "output/trace.h"
 #include "window/window_conventions.h"
 
 void ShowErrorBox(const char* text, const char* reason) {
@@ -15,10 +14,4 @@ void ShowErrorBoxForCode(const char* text, uint32_t errorCode) {
   char reason[512];
   FormatSystemReason(errorCode, reason, sizeof reason);
   ShowErrorBox(text, reason);
-}
-
-void ShowGeometryFailure() {
-  TraceLine("ioctl fail");
-  ShowMessageBox(BoxOwner::MainWindow, "ジオメトリリードエラー", "ステータス", kBoxOk);
-  SetStatusText("ジオメトリリードエラー");
 }

@@ -6,6 +6,3 @@
 void ShowErrorBox(const char* text, const char* reason = nullptr);
 // The same, the reason being the system's own text for `errorCode`.
 void ShowErrorBoxForCode(const char* text, uint32_t errorCode);
-// Tells that the drive gave no geometry: the trace line "ioctl fail", a box,
-// then the status.
-void ShowGeometryFailure();
