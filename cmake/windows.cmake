@@ -2,12 +2,6 @@
 # twin: the program, its end-to-end variant and the test programs that run
 # under Wine.
 #
-# TORVEX_RUN_WINDOWS_TESTS=OFF builds everything but registers only the tests
-# that run none of it (the program file's check, the release zip): on a machine
-# whose Wine cannot start this build's programs (32-bit ones where the kernel
-# runs no 32-bit programs), scripts/test.sh reports the rest skipped.
-option(TORVEX_RUN_WINDOWS_TESTS "Register the tests that run this build's programs under Wine" ON)
-
 set(TORVEX_WIN32_SOURCES
   app/main.cpp
   app/main_window.cpp
@@ -82,8 +76,20 @@ add_executable(torvex_seam_tests tests/seam/volume_win32_test.cpp
 torvex_target(torvex_seam_tests)
 target_link_libraries(torvex_seam_tests PRIVATE torvex_logic GTest::gtest_main user32 kernel32)
 
-# What follows runs this build's programs under Wine.
-if(NOT TORVEX_RUN_WINDOWS_TESTS)
+# What follows runs this build's programs under Wine, which cannot start a 32-bit program where
+# the machine runs no 32-bit programs (scripts/machine.sh asks it): there each suite is reported
+# skipped, with the reason.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  execute_process(COMMAND bash -c ". scripts/machine.sh && why_no_32bit"
+    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE TORVEX_NOT_RUN
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
+if(TORVEX_NOT_RUN)
+  foreach(suite win32 seam e2e demo)
+    add_test(NAME ${suite}.not-run COMMAND sh -c
+      "echo '${TORVEX_NOT_RUN}; the 64-bit build runs these tests'; exit 77")
+    set_tests_properties(${suite}.not-run PROPERTIES SKIP_RETURN_CODE 77)
+  endforeach()
   return()
 endif()
 
@@ -145,7 +151,7 @@ set_tests_properties(xvfb.stop PROPERTIES FIXTURES_CLEANUP xvfb)
 function(torvex_mount_fixture name)
   foreach(step setup cleanup)
     add_test(NAME ${name}.${step}
-      COMMAND ${PROJECT_SOURCE_DIR}/scripts/${name}.sh ${step} ${CMAKE_BINARY_DIR})
+      COMMAND ${PROJECT_SOURCE_DIR}/scripts/fixtures.sh ${step} ${name} ${CMAKE_BINARY_DIR})
   endforeach()
   set_tests_properties(${name}.setup PROPERTIES FIXTURES_SETUP ${name})
   set_tests_properties(${name}.cleanup PROPERTIES FIXTURES_CLEANUP ${name})

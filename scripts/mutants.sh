@@ -70,12 +70,10 @@ mutant window-not-served window/window_conventions_win32.cpp \
 mutant close-under-an-operation app/main_window.cpp \
   'if (DeferCloseWhileOperationRuns()) return 0;' 'DeferCloseWhileOperationRuns();'
 
-mutant write-after-refused-lock ops/write_operation.cpp \
-  'const uint32_t lockError = LockVolumeRetrying(volume);' \
-  'const uint32_t lockError = (LockVolumeRetrying(volume), 0);'
-mutant read-after-refused-lock ops/read_operation.cpp \
-  'const uint32_t lockError = LockVolumeRetrying(volume);' \
-  'const uint32_t lockError = (LockVolumeRetrying(volume), 0);'
+mutant write-after-refused-lock ops/locked_volume.cpp \
+  'if (lockError != 0) {' 'if (lockError != 0 && use == VolumeUse::Read) {'
+mutant read-after-refused-lock ops/locked_volume.cpp \
+  'if (lockError != 0) {' 'if (lockError != 0 && use == VolumeUse::Write) {'
 mutant short-sector-tail-from-previous ops/read_operation.cpp \
   'if (lastRead < sectorSize) std::memset(g_sectorBuffer + lastRead, 0, sectorSize - lastRead);' ''
 mutant dump-ignores-start-sector ops/read_operation.cpp \
@@ -100,7 +98,7 @@ mutant dismount-after-read-back ops/write_operation.cpp \
   return readBack;'
 mutant no-lock-retry volume/volume_lock.h \
   'constexpr int kLockAttempts = 40;' 'constexpr int kLockAttempts = 1;'
-mutant lock-refusal-traced-at-each-retry ops/read_operation.cpp \
+mutant lock-refusal-traced-at-each-retry ops/locked_volume.cpp \
   'const uint32_t lockError = LockVolumeRetrying(volume);' \
   'uint32_t lockError = LockVolume(volume);
   for (int attempt = 1; lockError != 0 && attempt < kLockAttempts; ++attempt) {
@@ -161,8 +159,8 @@ cd "$tree"
 # A suite stopped at its first failure may leave its display and mounts behind.
 stop_fixtures() {
   scripts/xvfb.sh stop "build/$preset"
-  scripts/full-disk.sh cleanup "build/$preset"
-  scripts/faulty-medium.sh cleanup "build/$preset"
+  scripts/fixtures.sh cleanup full-disk "build/$preset"
+  scripts/fixtures.sh cleanup faulty-medium "build/$preset"
 }
 trap 'stop_fixtures >/dev/null 2>&1' EXIT
 

@@ -6,7 +6,7 @@
 #                                    succeeds and every read gives zeros
 #   F: device faulty-medium/mnt/medium.img, beside the prefix: a medium with
 #                                    Faults in chosen sectors, served through
-#                                    FUSE (scripts/faulty-medium.sh); the link
+#                                    FUSE (scripts/fixtures.sh); the link
 #                                    dangles while that is not mounted
 # The prefix is 32-bit, or 64-bit with TORVEX_WINEARCH=win64 (scripts/wine-env.sh).
 # A step that fails is named, with its status and the last lines it printed.

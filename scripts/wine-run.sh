@@ -23,20 +23,13 @@ display_file=$(dirname "$TORVEX_WINEPREFIX")/xvfb.display
 if [ -f "$display_file" ]; then
   export DISPLAY=":$(cat "$display_file")"
 fi
-# Wine's own errors go to a file first: a program whose connection to the
-# Wine server was reset (seen once among hundreds of short parallel runs) is run
-# once more instead of failing a test it never ran. The programs it starts write
-# there too, whatever standard error they are given: the test program finds
-# their traces through TORVEX_WINE_ERRORS.
+# Wine sends the trace of every program this one starts to the first program's standard error,
+# whatever standard error they are given: the test programs find their children's traces
+# through TORVEX_WINE_ERRORS.
 errors=$(mktemp)
 export TORVEX_WINE_ERRORS=$errors
 status=0
 run_wine "$@" 2>"$errors" || status=$?
-if [ "$status" -ne 0 ] && grep -q 'wine client error' "$errors"; then
-  echo "wine-run: the Wine server reset the connection; running again" >&2
-  status=0
-  run_wine "$@" 2>"$errors" || status=$?
-fi
 cat "$errors" >&2
 rm -f "$errors"
 exit "$status"

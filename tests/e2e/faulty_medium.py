@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """A medium with real faults for the end-to-end tests (drive F:, see
-scripts/faulty-medium.sh). Wine's /dev/full and /dev/zero fail or lose every
+scripts/fixtures.sh). Wine's /dev/full and /dev/zero fail or lose every
 sector alike; a real medium fails one sector and keeps the rest.
 
 Serves one file, medium.img, with the bytes of BACKING_DIR/medium.img, and
