@@ -24,6 +24,7 @@ int StartupShowCommand() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   NarrowDllSearch();
+  TrustOnlyAdministratorsJunctions();
   char modulePath[256] = {};
   GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
   if (SelectsWriteMode(BuildArgumentVector(modulePath, GetCommandLineA(), IsAnsiLeadByte)))

@@ -4,16 +4,33 @@
 
 #include "window/error_box.h"
 
+namespace {
+
+// A kernel32 function that older Windows lacks, asked for by name so that the
+// program still starts there; null where it is missing.
+template <typename Function>
+Function* NewerKernelFunction(const char* name) {
+  const FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
+  return reinterpret_cast<Function*>(reinterpret_cast<void*>(found));
+}
+
+}  // namespace
+
 void NarrowDllSearch() {
-  // Windows 8 and later have it, and Vista and 7 with the update that adds it;
-  // asked for by name, so that the program still starts where it is missing.
-  using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  const FARPROC found = GetProcAddress(kernel, "SetDefaultDllDirectories");
-  const auto setDefault = reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void*>(found));
+  // Windows 8 and later have it, and Vista and 7 with the update that adds it.
+  auto* const setDefault = NewerKernelFunction<BOOL WINAPI(DWORD)>("SetDefaultDllDirectories");
   if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Takes the current folder out of the search as well.
   SetDllDirectoryA("");
+}
+
+void TrustOnlyAdministratorsJunctions() {
+  // ProcessRedirectionTrustPolicy, and its flag EnforceRedirectionTrust.
+  constexpr int kRedirectionTrustPolicy = 16;
+  DWORD enforce = 1;
+  auto* const setPolicy =
+      NewerKernelFunction<BOOL WINAPI(int, PVOID, SIZE_T)>("SetProcessMitigationPolicy");
+  if (setPolicy) setPolicy(kRedirectionTrustPolicy, &enforce, sizeof enforce);
 }
 
 FARPROC FindSystemFunction(const char* library, const char* name) {

@@ -10,6 +10,12 @@
 // what the system's own DLLs load later too. Called before anything else.
 void NarrowDllSearch();
 
+// Has Windows refuse to follow, in any path the program opens, a junction that
+// no administrator made: a folder the user's programs redirected could
+// otherwise lead the program's saves to files the user could not touch.
+// Windows 10 21H1 and later have it; elsewhere nothing changes.
+void TrustOnlyAdministratorsJunctions();
+
 // The function `name` of the system DLL `library` ("comctl32.dll"), loaded from
 // the system folder; null, after an error box that names both and the system's
 // reason, when either cannot be had.

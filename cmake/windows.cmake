@@ -117,16 +117,17 @@ set(TORVEX_E2E_ENVIRONMENT ${TORVEX_DRIVES_ENVIRONMENT}
   "TORVEX_FAULTY_MEDIUM=${CMAKE_BINARY_DIR}/faulty-medium")
 file(GENERATE OUTPUT "${CMAKE_BINARY_DIR}/torvex_e2e_environment.cmake" CONTENT
 "if(torvex_e2e_tests_TESTS)
-  set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\")
+  set_tests_properties(\${torvex_e2e_tests_TESTS} PROPERTIES ENVIRONMENT \"${TORVEX_E2E_ENVIRONMENT}\"
+    FIXTURES_REQUIRED \"xvfb;links\")
   set(full_disk_tests \${torvex_e2e_tests_TESTS})
   list(FILTER full_disk_tests INCLUDE REGEX OnFullDisk)
   if(full_disk_tests)
-    set_tests_properties(\${full_disk_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;full-disk\")
+    set_tests_properties(\${full_disk_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;links;full-disk\")
   endif()
   set(faulty_medium_tests \${torvex_e2e_tests_TESTS})
   list(FILTER faulty_medium_tests INCLUDE REGEX OnFaultyMedium)
   if(faulty_medium_tests)
-    set_tests_properties(\${faulty_medium_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;faulty-medium\")
+    set_tests_properties(\${faulty_medium_tests} PROPERTIES FIXTURES_REQUIRED \"xvfb;links;faulty-medium\")
   endif()
 endif()
 ")
@@ -160,6 +161,8 @@ endfunction()
 torvex_mount_fixture(full-disk)
 # The medium of the rows *OnFaultyMedium (drive F:), a FUSE file failing the sectors a row names.
 torvex_mount_fixture(faulty-medium)
+# The links some rows find in their current folder, planted from the Unix side.
+torvex_mount_fixture(links)
 
 # The README's two demos, run as a new user runs them without a display: each
 # must end with the operation done and its files checked. scripts/run.sh builds

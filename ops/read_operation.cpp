@@ -100,8 +100,8 @@ void ReadSectors(VolumeHandle volume, const DiskGeometry& geometry, int32_t star
   TraceEol();
   ReleaseBuffer(data);
   if (saveError != 0)
-    ShowErrorBoxForCode("dump.img を保存できませんでした。前からある dump.img は変わっていません。",
-                        saveError);
+    TellSaveFailure("dump.img を保存できませんでした。前からある dump.img は変わっていません。",
+                    "dump.img", saveError);
   if (count > 0 && pos < static_cast<uint32_t>(count) * sectorSize)
     TellShortRead(startSector, count, pos / sectorSize, readError, dumpToFile && saveError == 0);
 }

@@ -104,7 +104,7 @@ bool SaveWholeBackup(const Range& range, const unsigned char* backup, uint32_t b
     return false;
   }
   const uint32_t saveError = SaveDumpFile(kBackupFile, backup, backedUp, false);
-  if (saveError != 0) ShowErrorBoxForCode(refusal, saveError);
+  if (saveError != 0) TellSaveFailure(refusal, kBackupFile, saveError);
   return saveError == 0;
 }
 

@@ -6,10 +6,13 @@
 #                  BUILD_DIR/faulty-medium/mnt, whose one file medium.img (drive F:) has the
 #                  bytes of faulty-medium/backing/medium.img and fails the sectors that
 #                  backing/faults names
-# Both mount, which needs root: as root directly, otherwise through sudo -n. A setup that cannot
+#   links          for each row named below, the folder C:\torvex-e2e\links\<row> of the
+#                  Wine prefix holding a link, planted from the Unix side as Wine cannot make one,
+#                  that leads to links\<row>.target, whose one line is the row's name
+# The first two mount, which needs root: as root directly, otherwise through sudo -n. A setup that cannot
 # writes the one-line reason to BUILD_DIR/<name>.unavailable, where the rows that need it find it
 # and report themselves skipped, and still succeeds.
-# Usage: fixtures.sh setup|cleanup full-disk|faulty-medium BUILD_DIR
+# Usage: fixtures.sh setup|cleanup full-disk|faulty-medium|links BUILD_DIR
 set -euo pipefail
 action=$1
 name=$2
@@ -76,7 +79,23 @@ case $action-$name in
       echo "cannot mount the $name: $reason" | tee "$unavailable"
     fi
     ;;
+  setup-links)
+    links=$build/wineprefix/drive_c/torvex-e2e/links
+    rm -rf "$links"
+    while read -r row link kind; do
+      mkdir -p "$links/$row"
+      echo "$row" >"$links/$row.target"
+      ln $kind "$links/$row.target" "$links/$row/$link"
+    done <<'ROWS'
+SymlinkedPartialInARead dump.img.tmp -s
+HardLinkedPartialInARead dump.img.tmp
+SymlinkedBackupPartialInAWrite dump_bak.img.tmp -s
+DumpFileThatIsALink dump.img -s
+ROWS
+    echo "links: planted in $links"
+    ;;
+  cleanup-links) ;;
   cleanup-full-disk) unmount "$full_disk" ;;
   cleanup-faulty-medium) stop_medium ;;
-  *) echo "usage: fixtures.sh setup|cleanup full-disk|faulty-medium BUILD_DIR" >&2; exit 2 ;;
+  *) echo "usage: fixtures.sh setup|cleanup full-disk|faulty-medium|links BUILD_DIR" >&2; exit 2 ;;
 esac

@@ -59,7 +59,7 @@ mutant wrapping-byte-count-accepted ops/write_operation.cpp \
 mutant mode-from-first-token app/main.cpp \
   'BuildArgumentVector(modulePath, GetCommandLineA()' 'BuildArgumentVector(GetCommandLineA(), GetCommandLineA()'
 mutant save-ignores-a-failed-close output/dump_file.cpp \
-  'if (error == 0) error = closeError;' ''
+  'error = CloseOutputFile(file);' 'CloseOutputFile(file);'
 mutant dump-shows-five-sectors output/hex_dump.cpp \
   'if (count > 4 && length > uint64_t{4} * sectorSize) length = uint64_t{4} * sectorSize;' \
   'if (count > 5 && length > uint64_t{5} * sectorSize) length = uint64_t{5} * sectorSize;'
@@ -122,6 +122,23 @@ mutant common-controls-imported-at-load app/main_window.cpp \
   'set(TORVEX_WIN32_LIBS torvex_logic comctl32 gdi32 user32 kernel32)' cmake/windows.cmake
 mutant library-loaded-by-bare-name app/system_library.cpp \
   'LoadLibraryExA(path, nullptr' 'LoadLibraryExA(library, nullptr'
+mutant partial-created-always volume/volume_win32.cpp \
+  'nullptr, CREATE_NEW,' 'nullptr, CREATE_ALWAYS,'
+mutant final-path-unchecked output/dump_file.cpp \
+  '!facts.reparsePoint &&
+                     std::string(facts.finalPath) == std::string(folder) + partial;' \
+  '!facts.reparsePoint;'
+mutant failed-save-removes-the-name-found output/dump_file.cpp \
+  'if (!file) return error;' 'if (!file) {
+    RemoveFile(partial.c_str());
+    return error;
+  }'
+mutant redirection-trust-not-asked-for app/main.cpp \
+  'TrustOnlyAdministratorsJunctions();
+' ''
+mutant dll-search-not-narrowed app/main.cpp \
+  'NarrowDllSearch();
+' ''
 
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || selected=("${names[@]}")

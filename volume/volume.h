@@ -1,6 +1,7 @@
 #pragma once
 // The program's one way to drives and image files. volume_win32.cpp and
 // geometry_win32.cpp are the Win32 versions; native tests link a fake.
+#include <cstddef>
 #include <cstdint>
 
 #include "volume/disk_geometry.h"
@@ -63,9 +64,25 @@ uint64_t QueryTotalBytes(const char* driveRoot);
 
 // The dump files, written in the current directory.
 using OutputFileHandle = void*;
-// Creates the file `name`, or empties it: null when the system refuses, with
-// *error set to its code.
+// The name asked for is taken: by a file, a link or a folder.
+constexpr uint32_t kErrorFileExists = 80;
+// Creates the file `name` new: an existing name of any kind is never opened,
+// truncated or followed. Null when the system refuses, with *error set to its
+// code (kErrorFileExists when the name is taken).
 OutputFileHandle CreateOutputFile(const char* name, uint32_t* error);
+// What a file just created is, asked through its handle.
+constexpr size_t kFinalPathSize = 1024;
+struct OutputFileFacts {
+  uint32_t links;
+  bool reparsePoint;
+  // The path its handle leads to, every link and junction on the way resolved.
+  char finalPath[kFinalPathSize];
+};
+// 0, or the system error code.
+uint32_t DescribeOutputFile(OutputFileHandle file, OutputFileFacts* facts);
+// The current directory's final path, ending with the path separator: 0, or
+// the system error code.
+uint32_t QueryWorkingFolder(char* path, size_t size);
 // Appends `bytes`: 0, or the system error code (kErrorDiskFull when fewer
 // bytes were taken without one).
 uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes);
@@ -74,6 +91,9 @@ uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t byt
 uint32_t FlushOutputFile(OutputFileHandle file);
 // Hands every byte to the file and closes it: 0, or the system error code.
 uint32_t CloseOutputFile(OutputFileHandle file);
+// Deletes the file through its handle, which it closes: no name is looked up
+// again, so nothing that took the name meanwhile is touched.
+void DiscardOutputFile(OutputFileHandle file);
 // Gives the file `from` the name `to` in one step, replacing a file of that
 // name, and returns once the change of names is on the disk: 0, or the system
 // error code, with both files then as they were.

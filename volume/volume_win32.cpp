@@ -109,10 +109,45 @@ void ReleaseBuffer(void* buffer) {
 }
 
 OutputFileHandle CreateOutputFile(const char* name, uint32_t* error) {
-  HANDLE file =
-      CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // CREATE_NEW: a link planted under the name would otherwise be followed,
+  // and the file it leads to truncated, by a program with administrator rights.
+  HANDLE file = CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   *error = file == INVALID_HANDLE_VALUE ? LastError() : 0;
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+namespace {
+
+// The final path of an open file or folder into `path`: 0, or the system error code.
+uint32_t FinalPath(HANDLE handle, char* path, size_t size) {
+  const DWORD length = GetFinalPathNameByHandleA(handle, path, size, FILE_NAME_NORMALIZED);
+  if (length == 0) return LastError();
+  return length < size ? 0 : ERROR_FILENAME_EXCED_RANGE;
+}
+
+}  // namespace
+
+uint32_t DescribeOutputFile(OutputFileHandle file, OutputFileFacts* facts) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(AsHandle(file), &information)) return LastError();
+  facts->links = information.nNumberOfLinks;
+  facts->reparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return FinalPath(AsHandle(file), facts->finalPath, sizeof facts->finalPath);
+}
+
+uint32_t QueryWorkingFolder(char* path, size_t size) {
+  HANDLE folder = CreateFileA(".", 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return LastError();
+  const uint32_t error = FinalPath(folder, path, size - 1);
+  CloseHandle(folder);
+  if (error != 0) return error;
+  // Only a drive's root ends with the separator already (C:\). A name's last
+  // character may end in a backslash's byte in code page 932, but no character ends in ':'.
+  const size_t length = lstrlenA(path);
+  if (length < 2 || path[length - 2] != ':' || path[length - 1] != '\\') lstrcatA(path, "\\");
+  return 0;
 }
 
 uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes) {
@@ -127,6 +162,12 @@ uint32_t FlushOutputFile(OutputFileHandle file) {
 
 uint32_t CloseOutputFile(OutputFileHandle file) {
   return CloseHandle(AsHandle(file)) ? 0 : LastError();
+}
+
+void DiscardOutputFile(OutputFileHandle file) {
+  FILE_DISPOSITION_INFO dispose = {TRUE};
+  SetFileInformationByHandle(AsHandle(file), FileDispositionInfo, &dispose, sizeof dispose);
+  CloseHandle(AsHandle(file));
 }
 
 uint32_t ReplaceFileWith(const char* to, const char* from) {

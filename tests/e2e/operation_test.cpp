@@ -25,7 +25,9 @@ const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Wri
 enum Step : unsigned { kPostClicks = 1, kChooseBackup = 2, kWriteBack = 4, kClose = 8, kPlantDlls = 16 };
 const char* const kPlantedDlls[] = {"comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll",
     "uxtheme.dll", "ole32.dll", "imm32.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"};
-enum Folder { kImage, kFullDisk };  // the current folder: the image's, or the tmpfs
+// The current folder: the image's, the tmpfs, or C:\torvex-e2e\links\<row> where the links fixture
+// planted a link from the Unix side, as Wine cannot make one, leading to links\<row>.target.
+enum Folder { kImage, kFullDisk, kLinks };
 // text empty: the confirmation, answered Yes; owned: by the main window
 struct Box { const char* caption; std::string text; bool owned = true; };
 const Box kYes{"確認", "", false};
@@ -40,6 +42,10 @@ Box ErrorWithReason(const std::string& text, DWORD code, const std::string& afte
 }
 const char kNotSaved[] = "dump.img を保存できませんでした。前からある dump.img は変わっていません。";
 const char kNoBackup[] = "元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません";
+// A save that finds its partial file's name taken, as TORVEX tells it.
+Box Taken(const std::string& text, const std::string& file) {
+  return Error(text + "\r\n理由: " + file + ".tmp がすでにあります。それを消すか、TORVEX を別のフォルダーから起動してください");
+}
 struct Row {
   const char* name;
   bool write = true;  // the mode the window must show
@@ -49,6 +55,7 @@ struct Row {
   int start = 0, count = 2;
   int previous = 0;  // bytes of an earlier dump file (dump_bak.img in write mode) in the folder
   Folder folder = kImage;
+  std::string found = "";  // a name the current folder holds before the run; with "\\", a folder
   std::vector<Box> boxes = {};
   const char *status = "終了", *title = "TORVEX Ver1.0";
   bool backedUp = false;  // the range: whole in dump_bak.img
@@ -69,6 +76,20 @@ std::set<std::string> LoadedFromElsewhere(DWORD thread) {
   for (std::sregex_iterator i(trace.begin(), trace.end(), loaded), end; i != end; ++i)
     names.insert((*i)[1]);
   return names;
+}
+// The calls of those RelayInclude names that Wine's relay trace shows a program's thread making, in
+// order, one a line: "SetDllDirectoryA(<address> "")".
+const char kRelayed[] = "SetDefaultDllDirectories;SetDllDirectoryA;SetProcessMitigationPolicy;"
+                        "LoadLibraryA;LoadLibraryExA;RegisterClassA;CreateWindowExA";
+std::string RelayedCalls(DWORD thread) {
+  char line[64];
+  std::snprintf(line, sizeof line, "(?:^|\n)%04lx:Call \\w+\\.(\\w+\\(.*\\)) ret=", thread);
+  const std::regex called(line);
+  const std::string trace = ReadWholeFile(WindowsPathFromUnix(EnvironmentValue("TORVEX_WINE_ERRORS")));
+  std::string calls;
+  for (std::sregex_iterator i(trace.begin(), trace.end(), called), end; i != end; ++i)
+    calls += (*i)[1].str() + "\n";
+  return calls;
 }
 // Every byte tells its sector and place; sector 0 starts with the bytes text mode would change.
 std::string Pattern(int from, int length) {
@@ -116,6 +137,23 @@ const Row kRows[] = {
     {.name = "WriteOntoAMediumThatDropsWritesOnFaultyMedium", .drive = "F:\\", .count = 4,
      .boxes = {kYes, Error("読み戻した内容が書き込んだデータと違います。最初に違うのはセクター 2 です")},
      .title = kWritten, .backedUp = true, .landed = 2, .faults = "-1 -1 2"},
+    // No save follows or replaces a name it finds in its partial file's place, or removes it.
+    {.name = "SymlinkedPartialInARead", .write = false, .count = 1, .previous = 512, .folder = kLinks,
+     .found = "dump.img.tmp", .boxes = {Taken(kNotSaved, "dump.img")}, .title = "Reading DATA..100%",
+     .trace = ReadTrace(0, 1)},
+    {.name = "HardLinkedPartialInARead", .write = false, .count = 1, .previous = 512, .folder = kLinks,
+     .found = "dump.img.tmp", .boxes = {Taken(kNotSaved, "dump.img")}, .title = "Reading DATA..100%",
+     .trace = ReadTrace(0, 1)},
+    {.name = "FolderNamedLikeThePartial", .write = false, .count = 1, .previous = 512,
+     .found = "dump.img.tmp\\", .boxes = {Taken(kNotSaved, "dump.img")}, .title = "Reading DATA..100%",
+     .trace = ReadTrace(0, 1)},
+    {.name = "SymlinkedBackupPartialInAWrite", .previous = 1024, .folder = kLinks,
+     .found = "dump_bak.img.tmp", .boxes = {kYes, Taken(kNoBackup, "dump_bak.img")}},
+    {.name = "PartialLeftBehind", .previous = 1024, .found = "dump_bak.img.tmp",
+     .boxes = {kYes, Taken(kNoBackup, "dump_bak.img")}},
+    // The dump file itself as a link: the save replaces the link, not the file it leads to.
+    {.name = "DumpFileThatIsALink", .write = false, .count = 1, .folder = kLinks, .found = "dump.img",
+     .title = "Reading DATA..100%", .saved = 1, .trace = ReadTrace(0, 1)},
     {.name = "BackupOnFullDisk", .count = 64, .previous = 8192, .folder = kFullDisk,
      .boxes = {kYes, ErrorWithReason(kNoBackup, 112)}},
     {.name = "ChoosingTheBackupItself", .steps = kChooseBackup, .boxes = {kYes, Error(
@@ -146,7 +184,8 @@ TEST_P(Rows, Run) {
   const std::string folder = kRowsFolder + "\\" + c.name;
   const std::string driveImage =
       WindowsPathFromUnix(onF ? faulty + "/backing/medium.img" : drives + "/a.img");
-  const std::string cwd = c.folder == kImage ? folder : WindowsPathFromUnix(fullDisk);
+  const std::string links = kTopFolder + "\\links\\" + c.name;
+  const std::string cwd = c.folder == kImage ? folder : c.folder == kLinks ? links : WindowsPathFromUnix(fullDisk);
   const std::string image = folder + (c.steps & kChooseBackup ? "\\dump_bak.img" : "\\image.img");
   const bool onL = c.drive[0] == 'L';
   const std::string imageBytes = onL ? std::string(c.count * kSector, '\0')
@@ -156,8 +195,15 @@ TEST_P(Rows, Run) {
   // std::filesystem would take the names for UTF-8: they are code page 932.
   for (const std::string& made : {kTopFolder, kRowsFolder, folder})
     CreateDirectoryA(made.c_str(), nullptr);
-  DeleteFileA(backup.c_str());
-  DeleteFileA(dump.c_str());
+  const std::string found = cwd + "\\" + c.found;
+  if (c.folder != kLinks) {  // the links fixture makes the links' folders anew for each run
+    DeleteFileA(backup.c_str());
+    DeleteFileA(dump.c_str());
+    RemoveDirectoryA(found.c_str());
+  }
+  ASSERT_TRUE(c.found.empty() || c.folder == kLinks || (c.found.back() == '\\' ?
+              CreateDirectoryA(found.c_str(), nullptr) : WriteWholeFile(found, "left by a run that stopped")));
+  const std::string foundBefore = ReadWholeFile(found);
   ASSERT_TRUE(!c.previous || WriteWholeFile(c.write ? backup : dump, previous));
   ASSERT_TRUE(WriteWholeFile(driveImage, Pattern(0, 64 * kSector)));
   ASSERT_TRUE(!onF || WriteWholeFile(WindowsPathFromUnix(faulty + "/backing/faults"), c.faults));
@@ -170,7 +216,9 @@ TEST_P(Rows, Run) {
     ASSERT_TRUE(!planted || CopyFileA((kSystem + "\\" + dll).c_str(), (folder + "\\" + dll).c_str(), 0));
   const std::string baselineFile = WindowsPathFromUnix(EnvironmentValue("TORVEX_BASELINE_EXE"));
   ASSERT_TRUE(!planted || CopyFileA(baselineFile.c_str(), (folder + "\\baseline.exe").c_str(), 0));
-  if (planted) SetEnvironmentVariableA("WINEDEBUG", "-all,+loaddll");
+  if (planted) SetEnvironmentVariableA("WINEDEBUG", "-all,+loaddll,+relay");
+  ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ,
+                               kRelayed, sizeof kRelayed));
   RunningProgram baseline;  // no window: it ends at once
   EXPECT_FALSE(planted && StartProgram({folder + "\\baseline.exe", "", "", folder, ""}, baseline));
   // Wine's overrides for the program, which it reads from the registry when the program starts.
@@ -255,12 +303,21 @@ TEST_P(Rows, Run) {
   EXPECT_TRUE(!c.write || backup == image || (c.steps & kWriteBack) ||
               (Exists(backup) ? ReadWholeFile(backup) : "none") == backedUp);
   EXPECT_EQ(ReadWholeFile(image), c.write ? imageBytes : "");  // the image is only read
+  // A name found stays, a partial file's as it was; the file a link leads to is as the fixture made it.
+  EXPECT_TRUE(c.found.empty() || (Exists(found) && (c.found == "dump.img" || ReadWholeFile(found) == foundBefore)));
+  EXPECT_TRUE(c.folder != kLinks || ReadWholeFile(links + ".target") == c.name + std::string("\n"));
   if (planted) {  // traced for both; from the folder, nothing beyond what the baseline took
     std::set<std::string> loaded = LoadedFromElsewhere(program.threadId);
     const std::set<std::string> baseLoaded = LoadedFromElsewhere(baseline.threadId);
     EXPECT_FALSE(loaded.empty() || baseLoaded.empty());
     std::erase_if(loaded, [&](const std::string& dll) { return baseLoaded.contains(dll); });
     EXPECT_EQ(loaded, std::set<std::string>{}) << "taken from the program's folder";
+    // First thing, before any window or DLL is made or loaded: the DLL search narrowed to the
+    // system folder alone, and junctions followed only where an administrator made them.
+    const std::regex first("^SetDefaultDllDirectories\\(00000800\\)\nSetDllDirectoryA\\(\\w+ \"\"\\)\n"
+                           "SetProcessMitigationPolicy\\(00000010,\\w+,00000004\\)\n");
+    const std::string calls = RelayedCalls(program.threadId);
+    EXPECT_TRUE(std::regex_search(calls, first)) << calls;
   }
 }
 INSTANTIATE_TEST_SUITE_P(All, Rows, testing::ValuesIn(kRows),

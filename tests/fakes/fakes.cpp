@@ -1,5 +1,6 @@
 #include "tests/fakes/fakes.h"
 #include <fcntl.h>
+#include <cerrno>
 #include <unistd.h>
 #include <algorithm>
 #include <cstdio>
@@ -19,6 +20,7 @@ using Bytes = std::vector<unsigned char>;
 int g_token;  // the handle of the volume and of the image file
 uint64_t g_pointer, g_imageRead;  // the volume's running pointer; where the next image read starts
 bool g_otherFile;    // the file opened is not the image
+std::string g_created;  // the name of the partial file last created
 // Logs the call; true when it is the one that goes wrong.
 bool Hit(Call call) {
   g_drive.calls.push_back({call});
@@ -106,11 +108,31 @@ void ReleaseBuffer(void* buffer) {
   g_drive.liveBuffers -= buffer != nullptr;
   std::free(buffer);
 }
-// The dump files are real files in the current directory.
+// The dump files are real files in the current directory, created new as the system does.
 OutputFileHandle CreateOutputFile(const char* name, uint32_t* error) {
-  std::FILE* file = Hit(Call::FileCreate) ? nullptr : std::fopen(name, "wb");
-  *error = file ? 0 : 5;
-  return file;
+  const int file = Hit(Call::FileCreate) ? -1 : open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+  *error = file >= 0 ? 0 : errno == EEXIST ? kErrorFileExists : 5;
+  g_created = name;
+  return file >= 0 ? fdopen(file, "wb") : nullptr;
+}
+uint32_t DescribeOutputFile(OutputFileHandle, OutputFileFacts* facts) {
+  if (Hit(Call::FileDescribe)) return 5;
+  const fs::path at = g_drive.created == Created::Elsewhere ? fs::temp_directory_path() / g_created
+                                                            : fs::canonical(g_created);
+  std::snprintf(facts->finalPath, sizeof facts->finalPath, "%s", at.string().c_str());
+  facts->links = g_drive.created == Created::HardLinked ? 2 : 1;
+  facts->reparsePoint = g_drive.created == Created::ReparsePoint;
+  return 0;
+}
+uint32_t QueryWorkingFolder(char* path, size_t size) {
+  if (Hit(Call::Folder)) return 5;
+  std::snprintf(path, size, "%s", (fs::canonical(".") / "").string().c_str());
+  return 0;
+}
+void DiscardOutputFile(OutputFileHandle file) {
+  Hit(Call::FileDiscard);
+  std::fclose(static_cast<std::FILE*>(file));
+  std::remove(g_created.c_str());
 }
 uint32_t WriteOutputFile(OutputFileHandle file, const void* buffer, uint32_t bytes) {
   const uint32_t n = Granted(Hit(Call::FileWrite), bytes);
@@ -191,6 +213,14 @@ bool BoxSays(const std::string& text) {
   return std::any_of(g_shown.begin(), g_shown.end(),
                      [&](const Shown& s) { return IsTold(s) && s.text.find(text) != s.text.npos; });
 }
+// What stands under `name`: nothing, a folder, a link with what it leads to, or a file's bytes.
+std::string WhatIsThere(const std::string& name) {
+  const fs::file_status status = fs::symlink_status(name);
+  if (!fs::exists(status)) return "nothing";
+  if (fs::is_directory(status)) return "a folder";
+  const std::string bytes = ReadFile(name.c_str());
+  return fs::is_symlink(status) ? "a link to " + fs::read_symlink(name).string() + ": " + bytes : bytes;
+}
 int64_t LastCall(Call call) {  // its log index, -1 when never made
   const auto& calls = g_drive.calls;
   return calls.rend() - std::ranges::find(calls.rbegin(), calls.rend(), call, &Logged::call) - 1;
@@ -251,6 +281,8 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const std::string file = write ? "dump_bak.img" : "dump.img";
   for (const char* name : {"dump.img", "dump_bak.img"})
     if (!fs::exists(fs::symlink_status(name))) std::ofstream(name) << kPreviousFile;
+  const std::string partial = file + ".tmp";
+  const std::string foundInPartialsPlace = WhatIsThere(partial);
   const int out = dup(1);
   const int trace = open("trace.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
   std::fflush(stdout);
@@ -305,7 +337,11 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   const bool kept = fs::is_directory(file) || content == kPreviousFile;
   if (!fs::exists(file) || (!kept && content != made) || (!saving && !kept))
     return file + " is neither the previous file nor the whole new one";
-  if (fs::exists(file + ".tmp")) return "a partial file was left";
+  if (WhatIsThere(partial) != foundInPartialsPlace)
+    return "a name found in the partial file's place was touched, or a partial file was left";
+  if (g_drive.created != Created::AsAsked &&
+      (Calls(Call::FileWrite) > 0 || LastCall(Call::FileReplace) >= 0))
+    return "a file the system created elsewhere than asked was written or took the name";
   // A file counts as saved once its bytes are flushed to the disk, then closed, then renamed.
   const int64_t flushed = LastCall(Call::FileFlush);
   const int64_t closed = LastCall(Call::FileClose);

@@ -8,8 +8,12 @@
 // error code or no bytes) or Short (half the bytes asked).
 enum class Call { TotalBytes, Open, Lock, Pause, ExtendedAccess, Geometry, Writable, Position,
                   ReadAt, Read, Write, Dismount, Allocate, ImageSize, ImageOpen, ImageRead,
-                  FileCreate, FileWrite, FileFlush, FileClose, FileReplace, Close };
+                  FileCreate, FileDescribe, Folder, FileWrite, FileFlush, FileClose, FileDiscard,
+                  FileReplace, Close };
 enum class Fault { Fail, Short };
+// What the system says of the partial file just created: the truth, or that the name led it to
+// another file (a link, a junction on the way).
+enum class Created { AsAsked, Elsewhere, HardLinked, ReparsePoint };
 struct Logged {  // one platform call, as the fake drive answered it
   Call call;
   int64_t moved = 0;   // sector bytes it moved
@@ -24,6 +28,7 @@ struct FakeDrive {
   uint64_t largestBuffer = uint64_t{1} << 31;  // none this large is had, as in a 32-bit process
   int lockRefusals = 0;                        // attempts refused before the lock is granted
   uint32_t writability = 0;                    // the drive's answer: does it take writes?
+  Created created = Created::AsAsked;
   int faultAt = -1;                            // the log index of the call that goes wrong
   Fault fault = Fault::Fail;
   std::vector<Logged> calls;

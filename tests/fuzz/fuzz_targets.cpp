@@ -29,8 +29,10 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   const int32_t count = input.ConsumeIntegral<int32_t>() >> input.ConsumeIntegralInRange(0, 31);
   g_drive.lockRefusals = input.ConsumeIntegralInRange(0, kLockAttempts);
   g_drive.writability = input.PickValueInArray({0u, kErrorWriteProtect, 50u, 31u});
-  std::filesystem::remove_all("dump.img");
-  std::filesystem::remove_all("dump_bak.img");
+  g_drive.created = input.PickValueInArray(
+      {Created::AsAsked, Created::Elsewhere, Created::HardLinked, Created::ReparsePoint});
+  for (const char* name : {"dump.img", "dump_bak.img", "dump.img.tmp", "dump_bak.img.tmp"})
+    std::filesystem::remove_all(name);
   return RunChecked(write, start, count);
 }
 // One program for every target; its link names it: torvex_fuzz_<target>.

@@ -30,7 +30,8 @@ void Arrange(int32_t imageSectors, uint32_t sectors = 64, uint32_t sector = 512)
   g_drive.image.resize(imageSectors * sector);
   for (size_t i = 0; i < g_drive.image.size(); ++i) g_drive.image[i] = (unsigned char)(i * 13 + 7);
   g_answers = {kAnswerYes};
-  for (const char* name : {"dump.img", "dump_bak.img"}) fs::remove_all(name);
+  for (const char* name : {"dump.img", "dump_bak.img", "dump.img.tmp", "dump_bak.img.tmp", "precious"})
+    fs::remove_all(name);
 }
 // Every status and title of a small read and a small write, each after a busy lock; the
 // refusals (of dump_bak.img as the image: the end-to-end rows, on real paths); four sectors
@@ -89,8 +90,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Operations, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 // Each operation runs once without faults, 3 sectors and 40; then each call it made fails and
 // each transfer comes short, in runs of their own; and each obstacle below stands in the way
-// (natively, the full disk is /dev/full as the partial file).
-const bool kDevFull = fs::exists("/dev/full");  // not under Wine
+// (natively, the partial file's name may be a symbolic link; Wine cannot make one).
+const bool kUnix = fs::exists("/dev/full");
 TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
   const fs::path figures = fs::current_path() / "fault-matrix.txt";
   TestDirectory directory;
@@ -105,7 +106,14 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
     if (obstacle == "unsupported") g_drive.writability = 50;  // ERROR_NOT_SUPPORTED
     const std::string file = write ? "dump_bak.img" : "dump.img";
     if (obstacle == "folder") fs::create_directory(file);
-    if (obstacle == "full disk") fs::create_symlink("/dev/full", file + ".tmp");
+    std::ofstream("precious") << "a file the user keeps elsewhere";
+    if (obstacle == "partial left") std::ofstream(file + ".tmp") << "left by a run that stopped";
+    if (obstacle == "partial a folder") fs::create_directory(file + ".tmp");
+    if (obstacle == "partial linked") fs::create_symlink(fs::absolute("precious"), file + ".tmp");
+    if (obstacle == "partial hard-linked") fs::create_hard_link("precious", file + ".tmp");
+    if (obstacle == "created elsewhere") g_drive.created = Created::Elsewhere;
+    if (obstacle == "created hard-linked") g_drive.created = Created::HardLinked;
+    if (obstacle == "created a reparse point") g_drive.created = Created::ReparsePoint;
     if (obstacle == "answered No") g_answers = {kAnswerNo};
     if (obstacle == "no answer") g_answers = {0};
     if (obstacle == "box closed") g_answers = {2};  // IDCANCEL
@@ -122,8 +130,10 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
       const std::vector<Logged> calls = g_drive.calls;
       for (std::string obstacle : {"folder", "lock refused", "loses writes", "answered No",
                                    "no answer", "box closed", "write-protected", "unsupported",
-                                   "full disk"})
-        if (kDevFull || obstacle != "full disk") cell(write, count, -1, Fault::Fail, obstacle);
+                                   "partial left", "partial a folder", "partial hard-linked",
+                                   "partial linked", "created elsewhere", "created hard-linked",
+                                   "created a reparse point"})
+        if (kUnix || obstacle != "partial linked") cell(write, count, -1, Fault::Fail, obstacle);
       for (int at = 0; at < std::ssize(calls); ++at) {
         const Call c = calls[at].call;
         if (c == Call::Close) continue;  // it cannot go wrong
