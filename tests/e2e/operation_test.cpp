@@ -65,32 +65,24 @@ struct Row {
   std::string trace = "";
   const char* disabled = nullptr;  // a DLL Wine will not load for the program; Browse, not Execute
 };
-// The DLLs Wine's trace (TORVEX_WINE_ERRORS) shows a program's thread taking from outside kSystem.
-std::set<std::string> LoadedFromElsewhere(DWORD thread) {
-  char line[128];
-  std::snprintf(line, sizeof line, "(?:^|\n)%04lx:trace:loaddll:build_module Loaded L\""
-                "(?!C:\\\\\\\\windows\\\\\\\\system32)[^\"]*\\\\([^\"\\\\]+\\.dll)\"", thread);
-  const std::regex loaded(line, std::regex::icase);
+// The first group of each match of `pattern` in the lines of Wine's trace (TORVEX_WINE_ERRORS) that
+// a program's thread wrote, in order.
+std::vector<std::string> Traced(DWORD thread, const char* pattern) {
+  char line[16];
+  std::snprintf(line, sizeof line, "(?:^|\n)%04lx:", thread);
+  const std::regex traced(line + std::string(pattern), std::regex::icase);
   const std::string trace = ReadWholeFile(WindowsPathFromUnix(EnvironmentValue("TORVEX_WINE_ERRORS")));
-  std::set<std::string> names;
-  for (std::sregex_iterator i(trace.begin(), trace.end(), loaded), end; i != end; ++i)
-    names.insert((*i)[1]);
-  return names;
+  std::vector<std::string> found;
+  for (std::sregex_iterator i(trace.begin(), trace.end(), traced), end; i != end; ++i)
+    found.push_back((*i)[1]);
+  return found;
 }
-// The calls of those RelayInclude names that Wine's relay trace shows a program's thread making, in
-// order, one a line: "SetDllDirectoryA(<address> "")".
+// The DLLs a thread took from outside kSystem; the calls of kRelayed it made, as "Name(arguments)".
+const char kLoadedElsewhere[] = "trace:loaddll:build_module Loaded L\"(?!C:\\\\\\\\windows\\\\\\\\system32)"
+                                "[^\"]*\\\\([^\"\\\\]+\\.dll)\"";
+const char kCalled[] = "Call \\w+\\.(\\w+\\(.*\\)) ret=";
 const char kRelayed[] = "SetDefaultDllDirectories;SetDllDirectoryA;SetProcessMitigationPolicy;"
                         "LoadLibraryA;LoadLibraryExA;RegisterClassA;CreateWindowExA";
-std::string RelayedCalls(DWORD thread) {
-  char line[64];
-  std::snprintf(line, sizeof line, "(?:^|\n)%04lx:Call \\w+\\.(\\w+\\(.*\\)) ret=", thread);
-  const std::regex called(line);
-  const std::string trace = ReadWholeFile(WindowsPathFromUnix(EnvironmentValue("TORVEX_WINE_ERRORS")));
-  std::string calls;
-  for (std::sregex_iterator i(trace.begin(), trace.end(), called), end; i != end; ++i)
-    calls += (*i)[1].str() + "\n";
-  return calls;
-}
 // Every byte tells its sector and place; sector 0 starts with the bytes text mode would change.
 std::string Pattern(int from, int length) {
   std::string bytes;
@@ -217,8 +209,8 @@ TEST_P(Rows, Run) {
   const std::string baselineFile = WindowsPathFromUnix(EnvironmentValue("TORVEX_BASELINE_EXE"));
   ASSERT_TRUE(!planted || CopyFileA(baselineFile.c_str(), (folder + "\\baseline.exe").c_str(), 0));
   if (planted) SetEnvironmentVariableA("WINEDEBUG", "-all,+loaddll,+relay");
-  ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", "RelayInclude", REG_SZ,
-                               kRelayed, sizeof kRelayed));
+  const char kDebug[] = "Software\\Wine\\Debug";
+  ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, kDebug, "RelayInclude", REG_SZ, kRelayed, sizeof kRelayed));
   RunningProgram baseline;  // no window: it ends at once
   EXPECT_FALSE(planted && StartProgram({folder + "\\baseline.exe", "", "", folder, ""}, baseline));
   // Wine's overrides for the program, which it reads from the registry when the program starts.
@@ -307,17 +299,19 @@ TEST_P(Rows, Run) {
   EXPECT_TRUE(c.found.empty() || (Exists(found) && (c.found == "dump.img" || ReadWholeFile(found) == foundBefore)));
   EXPECT_TRUE(c.folder != kLinks || ReadWholeFile(links + ".target") == c.name + std::string("\n"));
   if (planted) {  // traced for both; from the folder, nothing beyond what the baseline took
-    std::set<std::string> loaded = LoadedFromElsewhere(program.threadId);
-    const std::set<std::string> baseLoaded = LoadedFromElsewhere(baseline.threadId);
+    const std::vector<std::string> loaded = Traced(program.threadId, kLoadedElsewhere);
+    const std::vector<std::string> baseLoaded = Traced(baseline.threadId, kLoadedElsewhere);
     EXPECT_FALSE(loaded.empty() || baseLoaded.empty());
-    std::erase_if(loaded, [&](const std::string& dll) { return baseLoaded.contains(dll); });
-    EXPECT_EQ(loaded, std::set<std::string>{}) << "taken from the program's folder";
+    std::set<std::string> more(loaded.begin(), loaded.end());
+    for (const std::string& dll : baseLoaded) more.erase(dll);
+    EXPECT_EQ(more, std::set<std::string>{}) << "taken from the program's folder";
     // First thing, before any window or DLL is made or loaded: the DLL search narrowed to the
     // system folder alone, and junctions followed only where an administrator made them.
-    const std::regex first("^SetDefaultDllDirectories\\(00000800\\)\nSetDllDirectoryA\\(\\w+ \"\"\\)\n"
-                           "SetProcessMitigationPolicy\\(00000010,\\w+,00000004\\)\n");
-    const std::string calls = RelayedCalls(program.threadId);
-    EXPECT_TRUE(std::regex_search(calls, first)) << calls;
+    std::string calls;
+    for (const std::string& call : Traced(program.threadId, kCalled)) calls += call + "\n";
+    const std::regex first("SetDefaultDllDirectories\\(00000800\\)\nSetDllDirectoryA\\(\\w+ \"\"\\)\n"
+                           "SetProcessMitigationPolicy\\(00000010,\\w+,00000004\\)\n[\\s\\S]*");
+    EXPECT_TRUE(std::regex_match(calls, first)) << calls;
   }
 }
 INSTANTIATE_TEST_SUITE_P(All, Rows, testing::ValuesIn(kRows),
