@@ -1,22 +1,14 @@
 #!/usr/bin/env bash
-# Proves the tests with mutants: small faults put into the program one at a
-# time, each a way to lose data or mislead the user. For every fault it builds
-# a scratch copy of the tree (build/mutants/tree, with build folders of its
-# own; the real tree is never changed), runs the test command's suites and
-# prints whether they caught it, then the score. The native suite runs first
-# and a fault counts as caught at the first suite that fails; only a fault the
-# native suite misses goes on to the Windows suites (unit tests under Wine,
-# the end-to-end tests), on the Windows build this machine can run
-# (scripts/machine.sh: the 32-bit one, or its 64-bit twin where the machine runs
-# no 32-bit programs or TORVEX_WIN64=1), which it names. Run by hand, not by CI:
-# about 10 minutes here, on 2 cores.
-#
+# Proves the tests with mutants: small faults put into the program one at a time, each a way to
+# lose data or mislead the user. For each it changes a scratch copy of the tree (build/mutants/tree)
+# and runs the suites in turn until one fails: native, then on the Windows build this machine
+# runs (scripts/machine.sh), the unit and seam tests under Wine, then the end-to-end rows and the
+# program file's check. It prints what caught each, and the score. By hand, not by CI.
 # Usage: scripts/mutants.sh [NAME...]   (default: every mutant below)
 #
-# Each mutant replaces one piece of text in one file, or two (a step moved
-# elsewhere; the second may be in another file); each text must occur there
-# exactly once, or the script stops: a mutant whose anchor has moved must be
-# mended, never silently skipped. Anchor on conditions and constants.
+# A mutant replaces one text in one file, or two (the second may be in another file); each text
+# must occur there exactly once, or the script stops: a mutant whose anchor moved is mended, never
+# skipped. Anchor on conditions and constants.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -182,17 +174,11 @@ stop_fixtures() {
 trap 'stop_fixtures >/dev/null 2>&1' EXIT
 
 build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" >"$logs/build-$1.log" 2>&1; }
-# Runs one suite; fails when a test failed, but not when one only ran out of time, which is
-# no verdict: that run is told, and the suite runs once more.
+# One suite; a test that only ran out of time is no verdict, and runs once more.
 suite() {
-  local name=$1 log=$2.$1
+  local log=$2.$1
   shift 2
-  for _ in 1 2; do
-    ctest "$@" --stop-on-failure --no-tests=error >"$log" 2>&1 && return 0
-    grep -q '(Timeout)' "$log" || return 1
-    echo "mutants: $name ran out of time ($log); once more" >&2
-  done
-  return 1
+  ctest "$@" --stop-on-failure --no-tests=error --repeat after-timeout:2 >"$log" 2>&1
 }
 # The suites; the first that fails names what caught the fault.
 suites() {

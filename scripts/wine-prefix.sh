@@ -2,27 +2,20 @@
 # Makes (once) the Wine prefix TORVEX is tested in, with its drives:
 #   A: image-backed (drives/a.img)   the end-to-end tests' and the demo's drive
 #   D: a CD-ROM drive                must never appear in the drive list
-#   L: device /dev/zero              a medium that Loses writes: every write
-#                                    succeeds and every read gives zeros
-#   F: device faulty-medium/mnt/medium.img, beside the prefix: a medium with
-#                                    Faults in chosen sectors, served through
-#                                    FUSE (scripts/fixtures.sh); the link
-#                                    dangles while that is not mounted
-# The prefix is 32-bit, or 64-bit with TORVEX_WINEARCH=win64 (scripts/wine-env.sh).
-# A step that fails is named, with its status and the last lines it printed.
-# Usage: wine-prefix.sh PREFIX
+#   L: device /dev/zero              a medium that Loses writes: every write succeeds, reads zeros
+#   F: device faulty-medium/mnt/medium.img beside the prefix: a medium with Faults in chosen
+#      sectors (scripts/fixtures.sh); the link dangles while that is not mounted
+# 32-bit, or 64-bit with TORVEX_WINEARCH=win64 (scripts/wine-env.sh). A step that fails is named,
+# with its status and last lines. Usage: wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$(realpath -m "$1")
-here=$(dirname "$(realpath "$0")")
 export WINEPREFIX=$prefix
-. "$here/wine-env.sh"
-
+. "$(dirname "$(realpath "$0")")/wine-env.sh"
 mkdir -p "$prefix"
 exec 9>"$prefix.lock"
 flock 9
 [ -f "$prefix/.torvex-ready" ] && exit 0
 
-# Runs one step of the set-up, quietly unless it fails.
 step() {
   local what=$1 output status=0
   shift
@@ -30,16 +23,13 @@ step() {
   [ "$status" -eq 0 ] && return
   echo "wine-prefix: $what failed for $prefix ($WINEARCH), status $status:" >&2
   tail -n 5 <<<"$output" | sed 's/^/  /' >&2
-  if [ "$status" -eq 126 ]; then
-    echo "  (126: the system would not start the program; where the kernel runs no 32-bit" >&2
-    echo "  programs, only the 64-bit build runs: TORVEX_WIN64=1)" >&2
-  fi
+  # 126: the system would not start the program, as where the kernel runs no 32-bit programs.
+  [ "$status" -ne 126 ] || echo "  (126: the system would not start it; try TORVEX_WIN64=1)" >&2
   exit 1
 }
 
 step "making the prefix (wineboot -i)" run_wine wineboot -i
 step "letting the Wine server finish (wineserver -w)" wineserver -w
-
 drives=$prefix/drives
 mkdir -p "$drives/a" "$drives/d" "$drives/l" "$drives/f"
 [ -f "$drives/a.img" ] || truncate -s 1474560 "$drives/a.img"
@@ -52,11 +42,10 @@ ln -sfn "$drives/f" "$prefix/dosdevices/f:"
 ln -sfn "$(dirname "$prefix")/faulty-medium/mnt/medium.img" "$prefix/dosdevices/f::"
 step "making D: a CD-ROM drive (reg add)" \
   run_wine reg add 'HKLM\Software\Wine\Drives' /v 'd:' /t REG_SZ /d cdrom /f
-# Without a window manager Wine waits 2 s for every managed window it hides to
-# be withdrawn (each message box, the file dialog): a cost of the test display
-# that Windows does not have. Unmanaged windows are hidden at once.
+# Without a window manager Wine waits 2 s for each managed window it hides (every message box,
+# the file dialog); unmanaged ones are hidden at once.
 step "making the windows unmanaged (reg add)" \
   run_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
-# Let the server save the registry and exit, so every later start sees D: as a CD-ROM drive.
+# The server saves the registry as it exits: every later start sees D: as a CD-ROM drive.
 step "letting the Wine server save the registry (wineserver -w)" wineserver -w
 touch "$prefix/.torvex-ready"

@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
-# Starts or stops the Xvfb display of a test run.
+# Starts or stops the Xvfb display of a test run: start writes its number to
+# BUILD_DIR/xvfb.display and its process id to BUILD_DIR/xvfb.pid; stop ends that process.
+# Wine opens its desktop once per Wine server, on the display of the program that started the
+# server: a server left running from programs started without this display (test discovery, an
+# earlier run) would keep every window off it, so the prefix's server is ended on both sides.
 # Usage: xvfb.sh start|stop BUILD_DIR
-# start writes the display number to BUILD_DIR/xvfb.display and the server's
-# process id to BUILD_DIR/xvfb.pid; stop ends that process by its id.
-#
-# Wine opens its desktop once per Wine server, on the display of the program
-# that started the server; a server still running from programs started
-# without this display (test discovery, an earlier run) would keep every
-# window off it. So the prefix's server is ended on both sides of the display.
 set -euo pipefail
-action=$1
 build=$2
 pid_file=$build/xvfb.pid
 display_file=$build/xvfb.display
@@ -20,15 +16,21 @@ end_wine_server() {
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
 }
+stop_display() {
+  [ -f "$pid_file" ] || return 0
+  local pid
+  pid=$(cat "$pid_file")
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  rm -f "$pid_file" "$display_file"
+}
 
-case $action in
+case $1 in
   start)
-    if [ -f "$pid_file" ] && kill -0 "$(cat "$pid_file")" 2>/dev/null; then
-      kill "$(cat "$pid_file")" || true
-    fi
-    rm -f "$pid_file" "$display_file"
+    stop_display
     end_wine_server
-    fifo=$(mktemp -u); mkfifo "$fifo"
+    fifo=$(mktemp -u)
+    mkfifo "$fifo"
     Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$fifo" >/dev/null 2>&1 &
     echo $! >"$pid_file"
     read -r -t 20 number <"$fifo"
@@ -37,13 +39,8 @@ case $action in
     echo "xvfb: display :$number, process $(cat "$pid_file")"
     ;;
   stop)
-    if [ -f "$pid_file" ]; then
-      pid=$(cat "$pid_file")
-      kill "$pid" 2>/dev/null || true
-      for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    fi
+    stop_display
     end_wine_server
-    rm -f "$pid_file" "$display_file"
     echo "xvfb: stopped"
     ;;
   *) echo "usage: xvfb.sh start|stop BUILD_DIR" >&2; exit 2 ;;
