@@ -1,8 +1,8 @@
 #pragma once
 // How everything outside the window code shows results to the user: the status
-// bar's single text, the main window's title, a child control's text by its
-// identifier, and message boxes. The Win32 version lives in
-// window_conventions_win32.cpp; native tests link a recording fake instead.
+// bar's single text, a transfer's progress (also in the main window's title), a
+// child control's text by its identifier, and message boxes. The Win32 version
+// lives in window_conventions_win32.cpp; native tests link a recording fake.
 #include <cstddef>
 #include <cstdint>
 
@@ -20,11 +20,9 @@ constexpr int kAnswerNo = 7;
 
 // Replaces the status bar's text.
 void SetStatusText(const char* text);
-// Replaces the main window's title.
-void SetMainWindowTitle(const char* text);
 // Shows one step of a transfer's progress: replaces the status bar's text and,
-// with inTitle, the main window's title. A transfer shows many, so the status
-// bar paints its latest text when the window is next served, not at once.
+// with inTitle, the main window's title. A transfer shows many, so the window
+// shows the latest of them when it is next served, not each at once.
 void ShowProgressText(const char* text, bool inTitle);
 // Replaces the text of the main window's child control `controlId`; a null text empties it.
 void SetControlText(int controlId, const char* text);

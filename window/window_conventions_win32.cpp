@@ -25,13 +25,19 @@ constexpr DWORD kServeEveryMs = 100;
 constexpr DWORD kServeAtMostMs = 50;
 DWORD g_lastServed;
 
-// Setting the status bar's text paints it at once, which costs more than
+// Setting the status bar's text paints it at once, and setting the title has
+// the caption drawn anew and the window manager told: each costs more than
 // reading a sector. While a transfer shows its progress the bar's painting is
-// off; the window paints the latest text when it is next served, and before
-// any other text or box.
+// off and the title waits; the window shows the latest of both when it is
+// next served, and before any other text or box.
 bool g_progressUnpainted = false;
+char g_progressTitle[32];  // the title still to be set; empty when none waits
 
 void PaintProgress() {
+  if (g_progressTitle[0] != '\0') {
+    SetWindowTextA(g_mainWindow, g_progressTitle);
+    g_progressTitle[0] = '\0';
+  }
   if (!g_progressUnpainted) return;
   g_progressUnpainted = false;
   SendMessageA(g_statusBar, WM_SETREDRAW, TRUE, 0);
@@ -53,13 +59,11 @@ void SetStatusText(const char* text) {
   SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(text));
 }
 
-void SetMainWindowTitle(const char* text) { SetWindowTextA(g_mainWindow, text); }
-
 void ShowProgressText(const char* text, bool inTitle) {
   if (!g_progressUnpainted) SendMessageA(g_statusBar, WM_SETREDRAW, FALSE, 0);
   g_progressUnpainted = true;
   SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(text));
-  if (inTitle) SetMainWindowTitle(text);
+  if (inTitle) lstrcpynA(g_progressTitle, text, sizeof g_progressTitle);
 }
 
 void SetControlText(int controlId, const char* text) {

@@ -1,11 +1,8 @@
-// The real program through its window, a row per path a user sees and no fake shows: the mode,
-// the boxes (caption, text, owner), status and title, the file dialog, commands posted under a
-// box, the files in the current folder, the trace, media with real faults, and
-// on every row a window that keeps answering. A: is the image TORVEX_DRIVES/a.img; F: the FUSE
-// medium TORVEX_FAULTY_MEDIUM/backing/medium.img with the row's faults; L: /dev/zero (a long
-// range at no cost; zeros read back equal); Z: cannot be opened. torvex-e2e.exe takes the
-// geometry from TORVEX_GEOMETRY. Each row runs a copy of its program in a folder under 表ソ能,
-// whose characters end in a backslash's byte in code page 932.
+// The real program through its window, a row per path a user sees and no fake shows, each checking
+// what the window, the trace, the drive and the files show. A: is TORVEX_DRIVES/a.img; F: the FUSE
+// medium TORVEX_FAULTY_MEDIUM/backing/medium.img with the row's faults; L: /dev/zero; Z: cannot be
+// opened. Each row runs a copy of its program in a folder under 表ソ能, whose characters end in a
+// backslash's byte in code page 932.
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
@@ -164,8 +161,8 @@ TEST_P(Rows, Run) {
   const Row& c = GetParam();
   RunningProgram program;
   const auto Control = [&](int id) { return GetDlgItem(program.mainWindow, id); };
-  // The row's folder holds the program, the image and the trace, and the dump files where the
-  // program runs there; the drive's image is written anew, and leftovers of earlier runs go.
+  // The row's folder holds the program, the image, the trace, and the dump files where the program
+  // runs there; the drive's image is written anew.
   const std::string drives = EnvironmentValue("TORVEX_DRIVES");
   const std::string fullDisk = EnvironmentValue("TORVEX_FULL_DISK");
   const std::string faulty = EnvironmentValue("TORVEX_FAULTY_MEDIUM");

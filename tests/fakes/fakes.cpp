@@ -179,10 +179,9 @@ std::vector<std::string> ShownTexts(const std::string& kind) {
   return texts;
 }
 void SetStatusText(const char* text) { g_shown.push_back({"status", text}); }
-void SetMainWindowTitle(const char* text) { g_shown.push_back({"title", text}); }
 void ShowProgressText(const char* text, bool inTitle) {
   SetStatusText(text);
-  if (inTitle) SetMainWindowTitle(text);
+  if (inTitle) g_shown.push_back({"title", text});
 }
 void SetControlText(int id, const char* text) {
   g_shown.push_back({std::to_string(id).insert(0, 1, '#'), text ? text : ""});
