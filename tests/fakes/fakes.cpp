@@ -14,6 +14,9 @@
 FakeDrive g_drive;
 std::vector<Shown> g_shown;
 std::deque<int> g_answers;
+#ifndef O_BINARY
+#define O_BINARY 0  // only Windows translates line ends in files
+#endif
 namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
@@ -110,7 +113,8 @@ void ReleaseBuffer(void* buffer) {
 }
 // The dump files are real files in the current directory, created new as the system does.
 OutputFileHandle CreateOutputFile(const char* name, uint32_t* error) {
-  const int file = Hit(Call::FileCreate) ? -1 : open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+  const int flags = O_WRONLY | O_CREAT | O_EXCL | O_BINARY;
+  const int file = Hit(Call::FileCreate) ? -1 : open(name, flags, 0666);
   *error = file >= 0 ? 0 : errno == EEXIST ? kErrorFileExists : 5;
   g_created = name;
   return file >= 0 ? fdopen(file, "wb") : nullptr;
