@@ -53,14 +53,15 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set_tests_properties(package.reproducible PROPERTIES RUN_SERIAL TRUE)
 endif()
 
-# The benchmarks (bench/read-bench.sh and bench/write-bench.sh run them by
-# hand; not tests).
-foreach(bench torvex_read_bench torvex_write_bench)
-  string(REPLACE "torvex_" "" bench_source ${bench})
-  add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp)
-  torvex_target(${bench})
-  target_link_libraries(${bench} PRIVATE psapi ntdll comctl32 user32 gdi32)
-endforeach()
+# The benchmark's driver and its bare program, built only by bench/bench.sh, which runs them by
+# hand: never a test's.
+add_executable(torvex_bench EXCLUDE_FROM_ALL bench/bench.cpp)
+torvex_target(torvex_bench)
+target_link_libraries(torvex_bench PRIVATE psapi ntdll user32)
+add_executable(torvex_bench_bare WIN32 EXCLUDE_FROM_ALL bench/bare.cpp volume/volume_win32.cpp
+  window/window_conventions_win32.cpp)
+torvex_target(torvex_bench_bare)
+target_link_libraries(torvex_bench_bare PRIVATE torvex_logic user32 kernel32)
 
 # The driver of the headless demo (scripts/run.sh without a display), built with everything else.
 add_executable(torvex_demo tests/e2e/demo.cpp)
