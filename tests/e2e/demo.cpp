@@ -1,9 +1,9 @@
-// The demo of scripts/run.sh without a display. Starts TORVEX, its trace in WORKDIR\trace.txt, and
-// runs its main job as a user would: a read with the window's own start 0 and count 1, or a write
-// (IMAGE and COUNT given) of the image chosen in the file dialog. Prints what the window then shows
-// (code page 932), last its rectangle, and closes TORVEX once the script has taken its screenshot
-// (WORKDIR\screenshot.taken). Fails unless the operation ended with "終了" and no box open, and
-// TORVEX then closed with exit code 0. Usage: demo PROGRAM ARGUMENTS WORKDIR [IMAGE COUNT]
+// The demo of scripts/run.sh without a display: TORVEX's main job through its window, as a user
+// does it: a read with the window's own start 0 and count 1, or a write (IMAGE and COUNT given) of
+// the image chosen in the file dialog. Prints what the window shows (code page 932), last its
+// rectangle; once the script has taken its screenshot (WORKDIR\screenshot.taken) closes TORVEX.
+// Fails unless the operation ended with "終了", no box open, and TORVEX closed with exit code 0.
+// Usage: demo PROGRAM ARGUMENTS WORKDIR [IMAGE COUNT]; TORVEX's trace goes to WORKDIR\trace.txt.
 #include <cstdio>
 #include "tests/e2e/driver.h"
 int main(int argc, char** argv) {

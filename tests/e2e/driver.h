@@ -77,8 +77,7 @@ struct RunningProgram {  // killed when destroyed, so a failed assertion leaves 
     if (process) CloseHandle(process);
   }
 };
-// Starts the program, its standard output in o.stdoutFile if given; handles marked inheritable
-// are then inherited too.
+// Starts the program; with o.stdoutFile it inherits the handles marked inheritable too.
 inline bool LaunchProgram(const LaunchOptions& o, RunningProgram& p) {
   std::string line = (o.programToken.empty() ? '"' + o.program + '"' : o.programToken) + ' ';
   line += o.arguments;
