@@ -47,20 +47,25 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set_tests_properties(package.reproducible PROPERTIES RUN_SERIAL TRUE)
 endif()
 
-# The benchmarks (bench/read-bench.sh and bench/write-bench.sh run them by
-# hand; not tests) and the demo's driver (scripts/run.sh without a display),
-# which is built with everything else.
-foreach(bench torvex_read_bench torvex_write_bench torvex_demo)
-  string(REPLACE "torvex_" "" bench_source ${bench})
-  add_executable(${bench} EXCLUDE_FROM_ALL bench/${bench_source}.cpp bench/bench_support.cpp)
-  torvex_target(${bench})
-  target_link_libraries(${bench} PRIVATE psapi ntdll comctl32 user32 gdi32)
-endforeach()
-set_target_properties(torvex_demo PROPERTIES EXCLUDE_FROM_ALL FALSE)
+# The benchmark's driver and its bare program, built only by bench/bench.sh, which runs them by
+# hand: never a test's.
+add_executable(torvex_bench EXCLUDE_FROM_ALL bench/bench.cpp)
+torvex_target(torvex_bench)
+target_link_libraries(torvex_bench PRIVATE psapi ntdll user32)
+add_executable(torvex_bench_bare WIN32 EXCLUDE_FROM_ALL bench/bare.cpp volume/volume_win32.cpp
+  window/window_conventions_win32.cpp)
+torvex_target(torvex_bench_bare)
+target_link_libraries(torvex_bench_bare PRIVATE torvex_logic user32 kernel32)
+
+# The driver of the headless demo (scripts/run.sh without a display), built with everything else.
+add_executable(torvex_demo tests/e2e/demo.cpp)
+torvex_target(torvex_demo)
+target_link_libraries(torvex_demo PRIVATE user32)
 
 # End-to-end: a Win32 driver starts torvex.exe on an Xvfb display and checks
 # the running window from outside, through messages.
 file(GLOB TORVEX_E2E_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+list(REMOVE_ITEM TORVEX_E2E_SOURCES ${PROJECT_SOURCE_DIR}/tests/e2e/demo.cpp)
 add_executable(torvex_e2e_tests ${TORVEX_E2E_SOURCES})
 torvex_target(torvex_e2e_tests)
 target_link_libraries(torvex_e2e_tests PRIVATE GTest::gtest_main user32 gdi32)

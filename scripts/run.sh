@@ -2,14 +2,15 @@
 # Builds TORVEX and starts it under Wine with a demo 1.44 MB floppy (FAT12) as
 # drive A:. Arguments are passed to the program (-W for write mode).
 # With a display the window opens for you. Without one (no DISPLAY) the
-# program runs on Xvfb and the demo driver (bench/demo.cpp) works its window
-# through messages: in read mode it presses Execute (start 0, count 1); in
-# write mode it chooses the demo image in the file dialog, types 2 as the
-# count, presses Execute and answers Yes. It waits for 終了 and prints what the
-# window shows; the script then checks the files (dump.img holds the floppy's
-# first sector; dump_bak.img holds sectors 0 and 1 as they were and the drive
-# the image) and says where they are. It exits non-zero, saying why, when the
-# operation did not end as it should.
+# program runs on Xvfb and the demo driver (tests/e2e/demo.cpp) works its
+# window through messages: in read mode it presses Execute (start 0, count 1);
+# in write mode it chooses the demo image in the file dialog, types 2 as the
+# count, presses Execute and answers Yes. It waits for the end and prints what
+# the window shows; the script takes a screenshot of the window (ImageMagick),
+# checks the files (dump.img holds the floppy's first sector; dump_bak.img
+# holds sectors 0 and 1 as they were and the drive the image) and says where
+# they are. It exits non-zero, saying why, when the operation did not end as
+# it should.
 # In write mode a 2-sector demo image is made first, C:\torvex-demo\write-me.img.
 #
 # It runs torvex-e2e.exe, which differs from torvex.exe only in that it takes
@@ -76,21 +77,29 @@ trap '"$root/scripts/xvfb.sh" stop "$demo" >/dev/null' EXIT  # also ends the pre
 export DISPLAY=:$(cat "$demo/xvfb.display")
 
 winpath() { echo "Z:${1//\//\\}"; }
-rm -f dump.img trace.txt screenshot.bmp screenshot.png
+rm -f dump.img trace.txt screenshot.png screenshot.taken demo.txt
 driver=("$(winpath "$exe")" "$*" "$(winpath "$demo")")
 if $write_mode; then driver+=('C:\torvex-demo\write-me.img' 2); fi
-# The window's texts are code page 932, like everything the program shows.
+# The driver prints the window's rectangle last and keeps the window open until
+# the screenshot is taken (screenshot.taken); then it closes TORVEX.
+run_wine "$build/torvex_demo.exe" "${driver[@]}" >demo.txt 2>&1 &
+driver_pid=$!
+until grep -aq '^window ' demo.txt || ! kill -0 $driver_pid 2>/dev/null; do sleep 0.1; done
+if read -r _ x y width height < <(grep -a '^window ' demo.txt | tr -d '\r') &&
+  [ "$width" -gt 0 ]; then
+  import -window root -crop "${width}x$height+$x+$y" +repage screenshot.png || true
+fi
+touch screenshot.taken
 ended=true
-TORVEX_SCREENSHOTS=$demo run_wine "$build/torvex_demo.exe" "${driver[@]}" 2>&1 |
-  iconv -c -f CP932 -t UTF-8 | tr -d '\r' | sed '/^wine: /d' || ended=false  # not Wine's notes
+wait $driver_pid || ended=false
+# The window's texts are code page 932, like everything the program shows; not Wine's notes.
+grep -av '^window ' demo.txt | iconv -c -f CP932 -t UTF-8 | tr -d '\r' | sed '/^wine: /d'
+rm -f demo.txt screenshot.taken
 
 problems=()
 $ended || problems+=("the operation did not end with 終了 and no message box open")
 files=()
-if [ -f screenshot.bmp ]; then
-  convert screenshot.bmp screenshot.png && rm screenshot.bmp
-  files+=("screenshot $demo/screenshot.png")
-fi
+if [ -f screenshot.png ]; then files+=("screenshot $demo/screenshot.png"); fi
 if [ -s trace.txt ]; then files+=("trace $demo/trace.txt"); else rm -f trace.txt; fi
 if $write_mode; then
   # The file dialog may have made the image's folder the current directory.

@@ -77,8 +77,8 @@ struct RunningProgram {  // killed when destroyed, so a failed assertion leaves 
     if (process) CloseHandle(process);
   }
 };
-// Starts the program and waits for its visible main window (class IDM_SEC_READ).
-inline bool StartProgram(const LaunchOptions& o, RunningProgram& p) {
+// Starts the program; with o.stdoutFile it inherits the handles marked inheritable too.
+inline bool LaunchProgram(const LaunchOptions& o, RunningProgram& p) {
   std::string line = (o.programToken.empty() ? '"' + o.program + '"' : o.programToken) + ' ';
   line += o.arguments;
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -98,7 +98,11 @@ inline bool StartProgram(const LaunchOptions& o, RunningProgram& p) {
   CloseHandle(info.hThread);
   p.process = info.hProcess;
   p.threadId = info.dwThreadId;
-  return WaitUntil([&] {
+  return true;
+}
+// Starts the program and waits for its visible main window (class IDM_SEC_READ).
+inline bool StartProgram(const LaunchOptions& o, RunningProgram& p) {
+  return LaunchProgram(o, p) && WaitUntil([&] {
     for (HWND w : ThreadWindows(p.threadId))
       if (ClassName(w) == "IDM_SEC_READ" && IsWindowVisible(w)) p.mainWindow = w;
     return p.mainWindow || WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0;
@@ -182,4 +186,27 @@ inline bool ChooseImage(const RunningProgram& p, const std::string& windowsPath)
   HWND name = GetDlgItem(d.window, cmb13);  // the name box: a combo box, or an edit box
   if (!name) name = GetDlgItem(d.window, edt1);
   return SetText(name, windowsPath) && AnswerMessageBox(d, IDOK) && WaitForPostedMessages(p);
+}
+inline std::string Title(HWND window) {  // from the window server: the program is not asked
+  char title[256] = {};
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+// One operation of a program just started, as a user runs it: Execute, and Yes to "確認" in write
+// mode; go() is called just before the press that starts the work (Execute's, or Yes's). Then looks
+// every 10 ms, asking the window server alone (nothing is sent to the program), until a transfer
+// has set the title and Execute is enabled again (true), or a box is open (false).
+template <typename Go>
+bool RunOperation(const RunningProgram& p, bool write, Go go, DWORD limitMs) {
+  HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
+  const std::string title = Title(p.mainWindow);
+  MessageBoxInfo yes;
+  if (write && !(PressButton(execute) && WaitForMessageBox(p, "確認", yes))) return false;
+  go();
+  if (!(write ? AnswerMessageBox(yes, IDYES) : PressButton(execute))) return false;
+  bool boxOpen = false;
+  return WaitUntil([&] {
+    boxOpen = !OpenMessageBoxes(p).empty();
+    return boxOpen || (IsWindowEnabled(execute) && Title(p.mainWindow) != title);
+  }, limitMs) && !boxOpen;
 }

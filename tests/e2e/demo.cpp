@@ -1,0 +1,35 @@
+// The demo of scripts/run.sh without a display: TORVEX's main job through its window, as a user
+// does it: a read with the window's own start 0 and count 1, or a write (IMAGE and COUNT given) of
+// the image chosen in the file dialog. Prints what the window shows (code page 932), last its
+// rectangle; once the script has taken its screenshot (WORKDIR\screenshot.taken) closes TORVEX.
+// Fails unless the operation ended with "終了", no box open, and TORVEX closed with exit code 0.
+// Usage: demo PROGRAM ARGUMENTS WORKDIR [IMAGE COUNT]; TORVEX's trace goes to WORKDIR\trace.txt.
+#include <cstdio>
+#include "tests/e2e/driver.h"
+int main(int argc, char** argv) {
+  if (argc != 4 && argc != 6) return 2;
+  const std::string folder = argv[3], taken = folder + "\\screenshot.taken";
+  const bool write = argc == 6;
+  RunningProgram p;
+  const auto Control = [&](int id) { return GetDlgItem(p.mainWindow, id); };
+  const bool ran = StartProgram({argv[1], argv[2], "", folder, folder + "\\trace.txt"}, p) &&
+                   (!write || (SetText(Control(kCountBox), argv[5]) && ChooseImage(p, argv[4]))) &&
+                   RunOperation(p, write, [] {}, kWaitLimitMs);
+  Sleep(500);  // lets the last texts paint before the picture is taken
+  const std::string status = StatusText(p), dump = WindowText(Control(kDumpBox));
+  size_t end = 0;  // of the hex dump's first five lines: its header and 64 bytes
+  for (int line = 0; line < 5 && end < dump.size(); ++line)
+    end = std::min(dump.find('\n', end), dump.size() - 1) + 1;
+  std::printf("status: %s\ngeometry report (box 500):\n%s\n", status.c_str(),
+              WindowText(Control(kGeometryBox)).c_str());
+  std::printf("hex dump (box 300), the first lines:\n%s", dump.substr(0, end).c_str());
+  for (const MessageBoxInfo& box : OpenMessageBoxes(p))
+    std::printf("message box \"%s\": %s\n", box.caption.c_str(), box.text.c_str());
+  RECT r = {};
+  GetWindowRect(p.mainWindow, &r);
+  std::printf("window %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  std::fflush(stdout);
+  WaitUntil([&] { return GetFileAttributesA(taken.c_str()) != INVALID_FILE_ATTRIBUTES; });
+  DWORD exitCode = 1;
+  return ran && status == "終了" && CloseProgram(p, exitCode) && exitCode == 0 ? 0 : 1;
+}
