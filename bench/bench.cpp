@@ -10,6 +10,29 @@
 #include <cstdlib>
 #include <optional>
 namespace {
+std::string Title(HWND window) {  // from the window server: the program is not asked
+  char title[256] = {};
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+// One operation of a program just started, as a user runs it: Execute, and Yes to "確認" in write
+// mode; go() is called just before the press that starts the work (Execute's, or Yes's). Then looks
+// every 10 ms, asking the window server alone (nothing is sent to the program), until a transfer
+// has set the title and Execute is enabled again (true), or a box is open (false).
+template <typename Go>
+bool RunOperation(const RunningProgram& p, bool write, Go go, DWORD limitMs) {
+  HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
+  const std::string title = Title(p.mainWindow);
+  MessageBoxInfo yes;
+  if (write && !(PressButton(execute) && WaitForMessageBox(p, "確認", yes))) return false;
+  go();
+  if (!(write ? AnswerMessageBox(yes, IDYES) : PressButton(execute))) return false;
+  bool boxOpen = false;
+  return WaitUntil([&] {
+    boxOpen = !OpenMessageBoxes(p).empty();
+    return boxOpen || (IsWindowEnabled(execute) && Title(p.mainWindow) != title);
+  }, limitMs) && !boxOpen;
+}
 constexpr double kMiB = 1024.0 * 1024.0;
 struct Arguments {
   bool write;

@@ -75,7 +75,7 @@ add_executable(torvex_e2e_baseline WIN32 tests/e2e/baseline/baseline.cpp)
 target_link_libraries(torvex_e2e_baseline PRIVATE user32 gdi32)
 add_dependencies(torvex_e2e_tests torvex torvex-e2e torvex_e2e_baseline)
 
-# The Win32 side of the volume seam itself, under Wine: the system calls behind it and its pause.
+# The Win32 side of the volume seam itself, under Wine: the pause between two lock attempts.
 add_executable(torvex_seam_tests tests/seam/volume_win32_test.cpp
   volume/volume_win32.cpp window/window_conventions_win32.cpp)
 torvex_target(torvex_seam_tests)

@@ -33,6 +33,9 @@ inline std::string ReadWholeFile(const std::string& path) {  // "" when it canno
   std::ifstream file(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
+inline bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
   std::ofstream file(path, std::ios::binary);
   return bool(file.write(bytes.data(), bytes.size()).flush());
@@ -186,27 +189,4 @@ inline bool ChooseImage(const RunningProgram& p, const std::string& windowsPath)
   HWND name = GetDlgItem(d.window, cmb13);  // the name box: a combo box, or an edit box
   if (!name) name = GetDlgItem(d.window, edt1);
   return SetText(name, windowsPath) && AnswerMessageBox(d, IDOK) && WaitForPostedMessages(p);
-}
-inline std::string Title(HWND window) {  // from the window server: the program is not asked
-  char title[256] = {};
-  GetWindowTextA(window, title, sizeof title);
-  return title;
-}
-// One operation of a program just started, as a user runs it: Execute, and Yes to "確認" in write
-// mode; go() is called just before the press that starts the work (Execute's, or Yes's). Then looks
-// every 10 ms, asking the window server alone (nothing is sent to the program), until a transfer
-// has set the title and Execute is enabled again (true), or a box is open (false).
-template <typename Go>
-bool RunOperation(const RunningProgram& p, bool write, Go go, DWORD limitMs) {
-  HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
-  const std::string title = Title(p.mainWindow);
-  MessageBoxInfo yes;
-  if (write && !(PressButton(execute) && WaitForMessageBox(p, "確認", yes))) return false;
-  go();
-  if (!(write ? AnswerMessageBox(yes, IDYES) : PressButton(execute))) return false;
-  bool boxOpen = false;
-  return WaitUntil([&] {
-    boxOpen = !OpenMessageBoxes(p).empty();
-    return boxOpen || (IsWindowEnabled(execute) && Title(p.mainWindow) != title);
-  }, limitMs) && !boxOpen;
 }

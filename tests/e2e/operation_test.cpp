@@ -13,6 +13,7 @@ const char kE2e[] = "TORVEX_E2E_EXE", kRelease[] = "TORVEX_EXE";
 const std::string kTopFolder = "C:\\torvex-e2e", kRowsFolder = kTopFolder + "\\表ソ能";
 const std::string kSystem = "C:\\windows\\system32";  // the system folder, in either build
 const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Write DATA ..100%";
+const char kRead[] = "Reading DATA..100%";
 // What the user does besides choosing the drive, the start, the count and the image, and pressing
 // Execute. PostClicks: under the first box, post BM_CLICK to Execute and Execute's and browse's
 // commands. ChooseBackup: choose dump_bak.img. WriteBack: then write a copy of dump_bak.img back.
@@ -41,8 +42,11 @@ const char kNotSaved[] = "dump.img を保存できませんでした。前から
 const char kNoBackup[] = "元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません";
 // A save that finds its partial file's name taken, as TORVEX tells it.
 Box Taken(const std::string& text, const std::string& file) {
-  return Error(text + "\r\n理由: " + file + ".tmp がすでにあります。それを消すか、TORVEX を別のフォルダーから起動してください");
+  return Error(text + "\r\n理由: " + file + ".tmp がすでにあります。"
+               "それを消すか、TORVEX を別のフォルダーから起動してください");
 }
+const Box kReadTaken = Taken(kNotSaved, "dump.img");
+const Box kBackupTaken = Taken(kNoBackup, "dump_bak.img");
 struct Row {
   const char* name;
   bool write = true;  // the mode the window must show
@@ -79,7 +83,7 @@ const char kLoadedElsewhere[] = "trace:loaddll:build_module Loaded L\"(?!C:\\\\\
                                 "[^\"]*\\\\([^\"\\\\]+\\.dll)\"";
 const char kCalled[] = "Call \\w+\\.(\\w+\\(.*\\)) ret=";
 const char kRelayed[] = "SetDefaultDllDirectories;SetDllDirectoryA;SetProcessMitigationPolicy;"
-                        "LoadLibraryA;LoadLibraryExA;RegisterClassA;CreateWindowExA";
+                        "LoadLibraryA;LoadLibraryExA;RegisterClassA;CreateWindowExA;MoveFileExA";
 // Every byte tells its sector and place; sector 0 starts with the bytes text mode would change.
 std::string Pattern(int from, int length) {
   std::string bytes;
@@ -100,9 +104,9 @@ std::string ReadTrace(int start, int sectors, int nRead = 512, int nSize = -512)
 const Row kRows[] = {
     // Started as "x-W": a -W in the first token is no switch, and the controls are read mode's.
     {.name = "OneSectorAtStartShowsReportDumpFileAndTrace", .write = false, .steps = kPlantDlls,
-     .command = "x-W", .count = 1, .title = "Reading DATA..100%", .saved = 1, .trace = ReadTrace(0, 1)},
+     .command = "x-W", .count = 1, .title = kRead, .saved = 1, .trace = ReadTrace(0, 1)},
     {.name = "ReadOnFullDisk", .write = false, .count = 40, .previous = 4096, .folder = kFullDisk,
-     .boxes = {ErrorWithReason(kNotSaved, 112)}, .title = "Reading DATA..100%", .trace = ReadTrace(0, 40)},
+     .boxes = {ErrorWithReason(kNotSaved, 112)}, .title = kRead, .trace = ReadTrace(0, 40)},
     {.name = "ReleaseGeometryFailure", .write = false, .steps = kPostClicks, .program = kRelease,
      .boxes = {{"ステータス", "ジオメトリリードエラー"}}, .trace = " ok handel\r\n lock ok \r\nioctl fail\r\n"},
     {.name = "DriveThatCannotBeOpened", .write = false, .program = kRelease, .drive = "Z:\\",
@@ -128,21 +132,17 @@ const Row kRows[] = {
      .title = kWritten, .backedUp = true, .landed = 2, .faults = "-1 -1 2"},
     // No save follows or replaces a name it finds in its partial file's place, or removes it.
     {.name = "SymlinkedPartialInARead", .write = false, .count = 1, .previous = 512, .folder = kLinks,
-     .found = "dump.img.tmp", .boxes = {Taken(kNotSaved, "dump.img")}, .title = "Reading DATA..100%",
-     .trace = ReadTrace(0, 1)},
+     .found = "dump.img.tmp", .boxes = {kReadTaken}, .title = kRead, .trace = ReadTrace(0, 1)},
     {.name = "HardLinkedPartialInARead", .write = false, .count = 1, .previous = 512, .folder = kLinks,
-     .found = "dump.img.tmp", .boxes = {Taken(kNotSaved, "dump.img")}, .title = "Reading DATA..100%",
-     .trace = ReadTrace(0, 1)},
+     .found = "dump.img.tmp", .boxes = {kReadTaken}, .title = kRead, .trace = ReadTrace(0, 1)},
     {.name = "FolderNamedLikeThePartial", .write = false, .count = 1, .previous = 512,
-     .found = "dump.img.tmp\\", .boxes = {Taken(kNotSaved, "dump.img")}, .title = "Reading DATA..100%",
-     .trace = ReadTrace(0, 1)},
+     .found = "dump.img.tmp\\", .boxes = {kReadTaken}, .title = kRead, .trace = ReadTrace(0, 1)},
     {.name = "SymlinkedBackupPartialInAWrite", .previous = 1024, .folder = kLinks,
-     .found = "dump_bak.img.tmp", .boxes = {kYes, Taken(kNoBackup, "dump_bak.img")}},
-    {.name = "PartialLeftBehind", .previous = 1024, .found = "dump_bak.img.tmp",
-     .boxes = {kYes, Taken(kNoBackup, "dump_bak.img")}},
+     .found = "dump_bak.img.tmp", .boxes = {kYes, kBackupTaken}},
+    {.name = "PartialLeftBehind", .previous = 1024, .found = "dump_bak.img.tmp", .boxes = {kYes, kBackupTaken}},
     // The dump file itself as a link: the save replaces the link, not the file it leads to.
     {.name = "DumpFileThatIsALink", .write = false, .count = 1, .folder = kLinks, .found = "dump.img",
-     .title = "Reading DATA..100%", .saved = 1, .trace = ReadTrace(0, 1)},
+     .title = kRead, .saved = 1, .trace = ReadTrace(0, 1)},
     {.name = "BackupOnFullDisk", .count = 64, .previous = 8192, .folder = kFullDisk,
      .boxes = {kYes, ErrorWithReason(kNoBackup, 112)}},
     {.name = "ChoosingTheBackupItself", .steps = kChooseBackup, .boxes = {kYes, Error(
@@ -153,9 +153,6 @@ const Row kRows[] = {
      .count = 100000},
     {.name = "LongWriteEndsBeforeAPostedClose", .steps = kClose, .drive = "L:\\", .count = 262144,
      .boxes = {kYes}}};
-bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 class Rows : public testing::TestWithParam<Row> {};
 TEST_P(Rows, Run) {
   const Row& c = GetParam();
@@ -309,6 +306,10 @@ TEST_P(Rows, Run) {
     const std::regex first("SetDefaultDllDirectories\\(00000800\\)\nSetDllDirectoryA\\(\\w+ \"\"\\)\n"
                            "SetProcessMitigationPolicy\\(00000010,\\w+,00000004\\)\n[\\s\\S]*");
     EXPECT_TRUE(std::regex_match(calls, first)) << calls;
+    // A saved file takes its name in a step that is on the disk when it returns: written through.
+    const std::regex renamed("MoveFileExA\\(\\w+ \"(dump(_bak)?\\.img)\\.tmp\",\\w+ \"\\1\","
+                             "00000009\\)");
+    EXPECT_TRUE(std::regex_search(calls, renamed)) << calls;
   }
 }
 INSTANTIATE_TEST_SUITE_P(All, Rows, testing::ValuesIn(kRows),

@@ -54,6 +54,11 @@ uint32_t Transfer(Call call, void* buffer, uint32_t bytes) {
 }
 }  // namespace
 void ResetFakes(uint32_t sectors, uint32_t bytesPerSector) {
+  static const fs::path folder = fs::temp_directory_path() / ("torvex-" + std::to_string(getpid()));
+  fs::current_path(folder.parent_path());
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  fs::current_path(folder);
   g_drive = FakeDrive{};
   g_drive.geometry.BytesPerSector = bytesPerSector;
   g_drive.sectors.resize(uint64_t{sectors} * bytesPerSector);

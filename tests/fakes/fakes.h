@@ -41,7 +41,8 @@ extern FakeDrive g_drive;
 extern std::vector<Shown> g_shown;  // what the window showed, in order
 extern std::deque<int> g_answers;   // the confirmation's answers; OK once used up
 const std::string kPreviousFile = "the previous file";  // a dump file before each checked run
-// A drive of `sectors` sectors whose every byte tells its place; nothing shown yet.
+// A drive of `sectors` sectors whose every byte tells its place; nothing shown yet; the current
+// directory an empty one of the process's own, for the files the operations save.
 void ResetFakes(uint32_t sectors = 64, uint32_t bytesPerSector = 512);
 std::vector<std::string> ShownTexts(const std::string& kind);
 std::string ReadFile(const char* name);  // "" when there is none

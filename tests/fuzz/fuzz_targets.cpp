@@ -1,18 +1,13 @@
 // libFuzzer targets: each function takes the input and returns the rule it broke, or "".
 #include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
-#include <filesystem>
 #include <stdexcept>
 #include "tests/fakes/fakes.h"
 #include "volume/volume_lock.h"
 #include "window/window_conventions.h"
 // One operation on a drive of at most 256 sectors whose geometry, image, fault, answer and busy
-// lock the input chooses, in a directory of its own: the operations save files where they run.
+// lock the input chooses.
 // Start and count: any 32-bit value shifted down by any number of bits, so mostly small ones.
 std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
-  static std::string directory = std::filesystem::temp_directory_path() / "torvex-fuzz-XXXXXX";
-  static const bool moved = mkdtemp(directory.data()) && chdir(directory.c_str()) == 0;
-  if (!moved) return "no directory of its own in " + directory;
   const uint32_t s = input.ConsumeBool() ? input.PickValueInArray({512u, 1024u, 2048u, 128u})
                                          : input.ConsumeIntegral<uint32_t>();
   ResetFakes(input.ConsumeIntegralInRange(0, 256), std::min(s, 4096u));
@@ -31,8 +26,6 @@ std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   g_drive.writability = input.PickValueInArray({0u, kErrorWriteProtect, 50u, 31u});
   g_drive.created = input.PickValueInArray(
       {Created::AsAsked, Created::Elsewhere, Created::HardLinked, Created::ReparsePoint});
-  for (const char* name : {"dump.img", "dump_bak.img", "dump.img.tmp", "dump_bak.img.tmp"})
-    std::filesystem::remove_all(name);
   return RunChecked(write, start, count);
 }
 // One program for every target; its link names it: torvex_fuzz_<target>.

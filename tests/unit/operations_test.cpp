@@ -2,7 +2,6 @@
 // matrix: every platform call of a run failing or coming short, the dump file
 // blocked or the medium losing writes, and every rule of the checked run kept.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include "tests/fakes/fakes.h"
@@ -11,18 +10,7 @@
 namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
-struct TestDirectory {  // a fresh current directory for the files saved, removed at the end
-  fs::path previous = fs::current_path();
-  fs::path path = fs::temp_directory_path() / ("torvex-" + std::to_string(getpid()));
-  TestDirectory() {
-    fs::create_directories(path);
-    fs::current_path(path);
-  }
-  ~TestDirectory() {
-    fs::current_path(previous);
-    fs::remove_all(path);
-  }
-};
+const fs::path kFigures = fs::current_path() / "fault-matrix.txt";  // where the test starts
 // The fake drive of `sectors` sectors and an image of `imageSectors` whose bytes differ from
 // the drive's; the confirmation is answered Yes; no dump file is there yet.
 void Arrange(int32_t imageSectors, uint32_t sectors = 64, uint32_t sector = 512) {
@@ -30,8 +18,6 @@ void Arrange(int32_t imageSectors, uint32_t sectors = 64, uint32_t sector = 512)
   g_drive.image.resize(imageSectors * sector);
   for (size_t i = 0; i < g_drive.image.size(); ++i) g_drive.image[i] = (unsigned char)(i * 13 + 7);
   g_answers = {kAnswerYes};
-  for (const char* name : {"dump.img", "dump_bak.img", "dump.img.tmp", "dump_bak.img.tmp", "precious"})
-    fs::remove_all(name);
 }
 // Every status and title of a small read and a small write, each after a busy lock; the
 // refusals (of dump_bak.img as the image: the end-to-end rows, on real paths); four sectors
@@ -70,7 +56,6 @@ const Row kRows[] = {
      .sectors = 90000}};
 class Operations : public ::testing::TestWithParam<Row> {};
 TEST_P(Operations, DoWhatWasAskedAndTellIt) {
-  const TestDirectory directory;
   const Row& r = GetParam();
   Arrange(r.imageSectors, r.sectors, r.sector);
   g_drive.geometry.MediaType = r.media;
@@ -93,8 +78,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, Operations, ::testing::ValuesIn(kRows),
 // (natively, the partial file's name may be a symbolic link; Wine cannot make one).
 const bool kUnix = fs::exists("/dev/full");
 TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
-  const fs::path figures = fs::current_path() / "fault-matrix.txt";
-  TestDirectory directory;
   int tried = 0, held = 0;
   const auto cell = [&](bool write, int32_t count, int at, Fault fault, std::string obstacle) {
     Arrange(count);
@@ -144,6 +127,6 @@ TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
       }
     }
   }
-  std::ofstream(figures) << "fault matrix: " << tried << " cells tried, " << held << " held\n";
+  std::ofstream(kFigures) << "fault matrix: " << tried << " cells tried, " << held << " held\n";
 }
 }  // namespace
