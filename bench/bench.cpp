@@ -127,7 +127,7 @@ bool RunBare(const Arguments& a, Figures& figures) {
     return WaitUntil([&] { return set(event.handle) || set(p.process); }, limitMs) &&
            set(event.handle);
   };
-  if (!LaunchProgram({a.bare, arguments, "", a.bareDir, a.bareDir + "\\trace.txt"}, p) ||
+  if (!StartProgram({a.bare, arguments, "", a.bareDir, a.bareDir + "\\trace.txt"}, p, false) ||
       !waitFor(ready, kWaitLimitMs))
     return Fail("the bare program did not get ready");
   const Stopwatch stopwatch{p.process};
@@ -139,7 +139,7 @@ bool RunBare(const Arguments& a, Figures& figures) {
 // side flushes) to the disk, so that no run pays for another: Unix's sync, started through Wine.
 void SettleTheDisk() {
   RunningProgram sync;
-  if (LaunchProgram({"Z:\\bin\\sync", "", "", "", ""}, sync))
+  if (StartProgram({"Z:\\bin\\sync", "", "", "", ""}, sync, false))
     WaitForSingleObject(sync.process, INFINITE);
 }
 double Median(std::vector<double> values) {

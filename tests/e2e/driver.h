@@ -80,8 +80,9 @@ struct RunningProgram {  // killed when destroyed, so a failed assertion leaves 
     if (process) CloseHandle(process);
   }
 };
-// Starts the program; with o.stdoutFile it inherits the handles marked inheritable too.
-inline bool LaunchProgram(const LaunchOptions& o, RunningProgram& p) {
+// Starts the program and, unless told not to, waits for its visible main window (IDM_SEC_READ).
+// With o.stdoutFile it inherits the handles marked inheritable too.
+inline bool StartProgram(const LaunchOptions& o, RunningProgram& p, bool withWindow = true) {
   std::string line = (o.programToken.empty() ? '"' + o.program + '"' : o.programToken) + ' ';
   line += o.arguments;
   SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -101,26 +102,16 @@ inline bool LaunchProgram(const LaunchOptions& o, RunningProgram& p) {
   CloseHandle(info.hThread);
   p.process = info.hProcess;
   p.threadId = info.dwThreadId;
-  return true;
-}
-// Starts the program and waits for its visible main window (class IDM_SEC_READ).
-inline bool StartProgram(const LaunchOptions& o, RunningProgram& p) {
-  return LaunchProgram(o, p) && WaitUntil([&] {
+  return !withWindow || (WaitUntil([&] {
     for (HWND w : ThreadWindows(p.threadId))
       if (ClassName(w) == "IDM_SEC_READ" && IsWindowVisible(w)) p.mainWindow = w;
     return p.mainWindow || WaitForSingleObject(p.process, 0) == WAIT_OBJECT_0;
-  }) && p.mainWindow;
+  }) && p.mainWindow);
 }
 // Posts the WM_COMMAND of a click on control `id`, from Execute's handle, as any program can.
 inline bool PostCommand(const RunningProgram& p, int id) {
   const LPARAM execute = LPARAM(GetDlgItem(p.mainWindow, kExecuteButton));
   return PostMessageA(p.mainWindow, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), execute);
-}
-// Closes the main window; false when the program does not end in time.
-inline bool CloseProgram(RunningProgram& p, DWORD& exitCode) {
-  return PostMessageA(p.mainWindow, WM_CLOSE, 0, 0) &&
-         WaitForSingleObject(p.process, kWaitLimitMs) == WAIT_OBJECT_0 &&
-         GetExitCodeProcess(p.process, &exitCode);
 }
 // Wine does not carry SB_GETTEXTA's buffer across processes: it lies in the program's memory.
 inline std::string StatusText(const RunningProgram& p) {

@@ -1,8 +1,6 @@
-// The real program through its window, a row per path a user sees and no fake shows, each checking
-// what the window, the trace, the drive and the files show. A: is TORVEX_DRIVES/a.img; F: the FUSE
-// medium TORVEX_FAULTY_MEDIUM/backing/medium.img with the row's faults; L: /dev/zero; Z: cannot be
-// opened. Each row runs a copy of its program in a folder under 表ソ能, whose characters end in a
-// backslash's byte in code page 932.
+// The real program through its window, a row per path a user sees and no fake shows. A: is
+// TORVEX_DRIVES/a.img; F: the FUSE medium with the row's faults; L: /dev/zero; Z: cannot be opened.
+// Each row runs a copy of its program under 表ソ能, whose characters end in a backslash's byte.
 #include <gtest/gtest.h>
 #include <regex>
 #include <set>
@@ -14,17 +12,16 @@ const std::string kTopFolder = "C:\\torvex-e2e", kRowsFolder = kTopFolder + "\\�
 const std::string kSystem = "C:\\windows\\system32";  // the system folder, in either build
 const char kPrompt[] = "ドライブ指定してください", kWritten[] = "Write DATA ..100%";
 const char kRead[] = "Reading DATA..100%";
-// What the user does besides choosing the drive, the start, the count and the image, and pressing
-// Execute. PostClicks: under the first box, post BM_CLICK to Execute and Execute's and browse's
-// commands. ChooseBackup: choose dump_bak.img. WriteBack: then write a copy of dump_bak.img back.
-// Close: at the first progress, send (read) or post (write) a WM_CLOSE, which must wait until the
-// operation has ended. PlantDlls: copies of Wine's system DLLs beside the program, from which it
-// may take only what Wine takes there for a baseline program with the same imports.
+// What the user does besides the drive, start, count, image and Execute. PostClicks: under the
+// first box, post BM_CLICK to Execute and Execute's and browse's commands. ChooseBackup: choose
+// dump_bak.img. WriteBack: then write a copy of it back. Close: at the first progress, send (read)
+// or post (write) a WM_CLOSE, which waits for the end. PlantDlls: Wine's system DLLs beside the
+// program, which may take from there only what a baseline program with its imports takes.
 enum Step : unsigned { kPostClicks = 1, kChooseBackup = 2, kWriteBack = 4, kClose = 8, kPlantDlls = 16 };
 const char* const kPlantedDlls[] = {"comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll",
     "uxtheme.dll", "ole32.dll", "imm32.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"};
-// The current folder: the image's, the tmpfs, or C:\torvex-e2e\links\<row> where the links fixture
-// planted a link from the Unix side, as Wine cannot make one, leading to links\<row>.target.
+// The current folder: the image's, the tmpfs, or C:\torvex-e2e\links\<row>, where the links fixture
+// planted (from the Unix side: Wine cannot) a link that leads to links\<row>.target.
 enum Folder { kImage, kFullDisk, kLinks };
 // text empty: the confirmation, answered Yes; owned: by the main window
 struct Box { const char* caption; std::string text; bool owned = true; };
@@ -41,12 +38,9 @@ Box ErrorWithReason(const std::string& text, DWORD code, const std::string& afte
 const char kNotSaved[] = "dump.img を保存できませんでした。前からある dump.img は変わっていません。";
 const char kNoBackup[] = "元のデータを dump_bak.img に保存できなかったので、何も書き込んでいません";
 // A save that finds its partial file's name taken, as TORVEX tells it.
-Box Taken(const std::string& text, const std::string& file) {
-  return Error(text + "\r\n理由: " + file + ".tmp がすでにあります。"
-               "それを消すか、TORVEX を別のフォルダーから起動してください");
-}
-const Box kReadTaken = Taken(kNotSaved, "dump.img");
-const Box kBackupTaken = Taken(kNoBackup, "dump_bak.img");
+const std::string kTaken = ".tmp がすでにあります。それを消すか、TORVEX を別のフォルダーから起動してください";
+const Box kReadTaken = Error(kNotSaved + ("\r\n理由: dump.img" + kTaken));
+const Box kBackupTaken = Error(kNoBackup + ("\r\n理由: dump_bak.img" + kTaken));
 struct Row {
   const char* name;
   bool write = true;  // the mode the window must show
@@ -66,8 +60,7 @@ struct Row {
   std::string trace = "";
   const char* disabled = nullptr;  // a DLL Wine will not load for the program; Browse, not Execute
 };
-// The first group of each match of `pattern` in the lines of Wine's trace (TORVEX_WINE_ERRORS) that
-// a program's thread wrote, in order.
+// Each match's first group of `pattern` in what a thread wrote to Wine's trace, in order.
 std::vector<std::string> Traced(DWORD thread, const char* pattern) {
   char line[16];
   std::snprintf(line, sizeof line, "(?:^|\n)%04lx:", thread);
@@ -158,8 +151,7 @@ TEST_P(Rows, Run) {
   const Row& c = GetParam();
   RunningProgram program;
   const auto Control = [&](int id) { return GetDlgItem(program.mainWindow, id); };
-  // The row's folder holds the program, the image, the trace, and the dump files where the program
-  // runs there; the drive's image is written anew.
+  // The row's folder holds the program, the image, the trace, and the dump files where it runs.
   const std::string drives = EnvironmentValue("TORVEX_DRIVES");
   const std::string fullDisk = EnvironmentValue("TORVEX_FULL_DISK");
   const std::string faulty = EnvironmentValue("TORVEX_FAULTY_MEDIUM");
@@ -171,7 +163,8 @@ TEST_P(Rows, Run) {
   const std::string driveImage =
       WindowsPathFromUnix(onF ? faulty + "/backing/medium.img" : drives + "/a.img");
   const std::string links = kTopFolder + "\\links\\" + c.name;
-  const std::string cwd = c.folder == kImage ? folder : c.folder == kLinks ? links : WindowsPathFromUnix(fullDisk);
+  const std::string cwd =
+      c.folder == kImage ? folder : c.folder == kLinks ? links : WindowsPathFromUnix(fullDisk);
   const std::string image = folder + (c.steps & kChooseBackup ? "\\dump_bak.img" : "\\image.img");
   const bool onL = c.drive[0] == 'L';
   const std::string imageBytes = onL ? std::string(c.count * kSector, '\0')
@@ -187,8 +180,9 @@ TEST_P(Rows, Run) {
     DeleteFileA(dump.c_str());
     RemoveDirectoryA(found.c_str());
   }
-  ASSERT_TRUE(c.found.empty() || c.folder == kLinks || (c.found.back() == '\\' ?
-              CreateDirectoryA(found.c_str(), nullptr) : WriteWholeFile(found, "left by a run that stopped")));
+  const bool madeHere = !c.found.empty() && c.folder != kLinks;  // the fixture made the links
+  ASSERT_TRUE(!madeHere || (c.found.back() == '\\' ? CreateDirectoryA(found.c_str(), nullptr)
+                                                   : WriteWholeFile(found, "left by a run that stopped")));
   const std::string foundBefore = ReadWholeFile(found);
   ASSERT_TRUE(!c.previous || WriteWholeFile(c.write ? backup : dump, previous));
   ASSERT_TRUE(WriteWholeFile(driveImage, Pattern(0, 64 * kSector)));
@@ -221,8 +215,7 @@ TEST_P(Rows, Run) {
   EXPECT_EQ(Control(kDumpToFileBox) != nullptr, !c.write);
   EXPECT_EQ(Control(kPathBox) && Control(kBrowseButton), c.write);
 
-  // What the row's user does, the boxes answered in turn, until the final status with Execute
-  // enabled again; once more with the copy of dump_bak.img to write it back.
+  // What the row's user does, each box answered, until the final status with Execute enabled again.
   EXPECT_FALSE(SelectDrive(program, "D:\\")) << "the CD-ROM drive is listed";
   ASSERT_TRUE(SelectDrive(program, c.drive)) << c.drive << " is not listed";
   ASSERT_TRUE(SetText(Control(kOffsetBox), std::to_string(c.start)));
@@ -269,7 +262,6 @@ TEST_P(Rows, Run) {
     return;
   }
 
-  // The window, the trace, the drive, the image and the files in the current folder.
   EXPECT_TRUE(OpenMessageBoxes(program).empty()) << "a box or dialog is still open";
   EXPECT_EQ(WindowText(program.mainWindow), c.title);
   EXPECT_TRUE(IsWindowVisible(Control(kStatusBar))) << "the status bar is no longer painted";
@@ -279,18 +271,17 @@ TEST_P(Rows, Run) {
   EXPECT_EQ(ReadWholeFile(driveImage), drive);
   const std::string range = Pattern(0, c.count * kSector);  // as it was
   // dump.img: the sectors read, or else the earlier file as it was
-  const std::string wanted = c.saved                  ? Pattern(c.start * kSector, c.saved * kSector)
-                             : c.previous && !c.write ? previous
-                                                      : "none";
+  const std::string read = Pattern(c.start * kSector, c.saved * kSector);
+  const std::string wanted = c.saved ? read : c.previous && !c.write ? previous : "none";
   EXPECT_EQ(Exists(dump) ? ReadWholeFile(dump) : "none", wanted);
-  // dump_bak.img: the range as it was, the earlier file or none (for the write-back, the medium
-  // restored is the proof)
+  // dump_bak.img: the range as it was, the earlier file or none (a write-back: the medium proves it)
   const std::string backedUp = c.backedUp ? range : c.previous ? previous : "none";
   EXPECT_TRUE(!c.write || backup == image || (c.steps & kWriteBack) ||
               (Exists(backup) ? ReadWholeFile(backup) : "none") == backedUp);
   EXPECT_EQ(ReadWholeFile(image), c.write ? imageBytes : "");  // the image is only read
-  // A name found stays, a partial file's as it was; the file a link leads to is as the fixture made it.
-  EXPECT_TRUE(c.found.empty() || (Exists(found) && (c.found == "dump.img" || ReadWholeFile(found) == foundBefore)));
+  // A name found stays, a partial file's as it was; a link's file is as the fixture made it.
+  EXPECT_TRUE(c.found.empty() ||
+              (Exists(found) && (c.found == "dump.img" || ReadWholeFile(found) == foundBefore)));
   EXPECT_TRUE(c.folder != kLinks || ReadWholeFile(links + ".target") == c.name + std::string("\n"));
   if (planted) {  // traced for both; from the folder, nothing beyond what the baseline took
     const std::vector<std::string> loaded = Traced(program.threadId, kLoadedElsewhere);
@@ -300,16 +291,14 @@ TEST_P(Rows, Run) {
     for (const std::string& dll : baseLoaded) more.erase(dll);
     EXPECT_EQ(more, std::set<std::string>{}) << "taken from the program's folder";
     // First thing, before any window or DLL is made or loaded: the DLL search narrowed to the
-    // system folder alone, and junctions followed only where an administrator made them.
+    // system folder alone, and junctions followed only where an administrator made them. Later,
+    // a saved file takes its name in a step that is on the disk when it returns (write-through).
     std::string calls;
     for (const std::string& call : Traced(program.threadId, kCalled)) calls += call + "\n";
-    const std::regex first("SetDefaultDllDirectories\\(00000800\\)\nSetDllDirectoryA\\(\\w+ \"\"\\)\n"
-                           "SetProcessMitigationPolicy\\(00000010,\\w+,00000004\\)\n[\\s\\S]*");
-    EXPECT_TRUE(std::regex_match(calls, first)) << calls;
-    // A saved file takes its name in a step that is on the disk when it returns: written through.
-    const std::regex renamed("MoveFileExA\\(\\w+ \"(dump(_bak)?\\.img)\\.tmp\",\\w+ \"\\1\","
-                             "00000009\\)");
-    EXPECT_TRUE(std::regex_search(calls, renamed)) << calls;
+    const std::regex wanted("SetDefaultDllDirectories\\(00000800\\)\nSetDllDirectoryA\\(\\w+ \"\"\\)\n"
+                            "SetProcessMitigationPolicy\\(00000010,\\w+,00000004\\)\n[\\s\\S]*"
+                            "MoveFileExA\\(\\w+ \"(dump(_bak)?\\.img)\\.tmp\",\\w+ \"\\1\",00000009\\)[\\s\\S]*");
+    EXPECT_TRUE(std::regex_match(calls, wanted)) << calls;
   }
 }
 INSTANTIATE_TEST_SUITE_P(All, Rows, testing::ValuesIn(kRows),

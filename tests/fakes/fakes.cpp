@@ -36,8 +36,7 @@ uint32_t Granted(bool hit, uint32_t bytes) {
   if (!hit) return bytes;
   return g_drive.fault == Fault::Short ? bytes / 2 : 0;
 }
-// Moves up to `bytes` between the volume at `position` and `buffer`, logged with the call that
-// asked; the count moved.
+// Moves up to `bytes` between the volume at `position` and `buffer`: the count, logged.
 uint32_t Move(uint64_t position, void* buffer, uint32_t bytes, bool write) {
   Bytes& volume = g_drive.sectors;
   if (position >= volume.size()) return 0;
@@ -244,8 +243,7 @@ template <typename... Values> std::string Format(const char* format, Values... v
   std::snprintf(text, sizeof text, format, values...);
   return text;
 }
-// Bytes [from, from + length) of a drive's, as far as they lie on it, as a positioned read
-// delivers them: what one left out of its sector reads as zeros.
+// Bytes [from, from + length) of a drive's, as positioned reads deliver them: a gap reads as zeros.
 std::string Drive(const Bytes& bytes, int64_t from, int64_t length) {
   const int64_t to = std::min<int64_t>(from + length, std::ssize(bytes));
   std::string taken(bytes.begin() + std::min(from, to), bytes.begin() + to);
@@ -253,9 +251,8 @@ std::string Drive(const Bytes& bytes, int64_t from, int64_t length) {
     if (i < uint64_t(to)) taken[i - from] = 0;
   return taken;
 }
-// Each progress text rises while its loop runs (its fixed-width percentage compares as text,
-// and the three loops' texts differ in length); the last status is a final one, or a box other
-// than the confirmation told why the operation stopped.
+// Each progress text rises in its loop (the loops' texts differ in length, and a fixed-width
+// percentage compares as text); the last status is a final one, or a box told why it stopped.
 bool StatusesTellTheEnd() {
   const std::vector<std::string> s = ShownTexts("status");
   for (size_t i = 1; i < s.size(); ++i)
@@ -361,9 +358,8 @@ std::string RunChecked(bool write, int32_t start, int32_t count) {
   if (saving && content != made && !BoxSays(notSaved)) return file + " not saved went untold";
   // What a box says of a read that stopped: the counts, the sector and the drive's own reason.
   const uint32_t why = readAt < 0 ? 0 : calls[readAt].error;
-  const std::string reason = why == 0 || why == kErrorHandleEof
-                                 ? "ボリュームの終わりです"
-                                 : Format("system reason %u", unsigned(why));
+  const bool atTheEnd = why == 0 || why == kErrorHandleEof;
+  const std::string reason = atTheEnd ? "ボリュームの終わりです" : Format("system reason %u", why);
   const auto shortRead =
       Format("%d セクター中 %lld セクターです。\r\n止まったのはセクター %lld です。\r\n理由: %s",
              count, copied, start + copied, reason.c_str());

@@ -11,8 +11,7 @@ enum class Call { TotalBytes, Open, Lock, Pause, ExtendedAccess, Geometry, Writa
                   FileCreate, FileDescribe, Folder, FileWrite, FileFlush, FileClose, FileDiscard,
                   FileReplace, Close };
 enum class Fault { Fail, Short };
-// What the system says of the partial file just created: the truth, or that the name led it to
-// another file (a link, a junction on the way).
+// What the system says of the partial file just created: the truth, or that its name led elsewhere.
 enum class Created { AsAsked, Elsewhere, HardLinked, ReparsePoint };
 struct Logged {  // one platform call, as the fake drive answered it
   Call call;
@@ -41,12 +40,10 @@ extern FakeDrive g_drive;
 extern std::vector<Shown> g_shown;  // what the window showed, in order
 extern std::deque<int> g_answers;   // the confirmation's answers; OK once used up
 const std::string kPreviousFile = "the previous file";  // a dump file before each checked run
-// A drive of `sectors` sectors whose every byte tells its place; nothing shown yet; the current
-// directory an empty one of the process's own, for the files the operations save.
+// A drive whose every byte tells its place, nothing shown, and a fresh current directory.
 void ResetFakes(uint32_t sectors = 64, uint32_t bytesPerSector = 512);
 std::vector<std::string> ShownTexts(const std::string& kind);
 std::string ReadFile(const char* name);  // "" when there is none
-// Runs the write (write) or read operation on the fake drive in the current directory, saving
-// dump.img, with kPreviousFile in place of any dump file missing; returns the first rule it
-// broke (see fakes.cpp), or "".
+// Runs the write (write) or read operation on the fake drive, saving dump.img, with kPreviousFile
+// in place of any dump file missing; returns the first rule it broke (see fakes.cpp), or "".
 std::string RunChecked(bool write, int32_t start, int32_t count);

@@ -4,9 +4,8 @@
 #include "tests/fakes/fakes.h"
 #include "volume/volume_lock.h"
 #include "window/window_conventions.h"
-// One operation on a drive of at most 256 sectors whose geometry, image, fault, answer and busy
-// lock the input chooses.
-// Start and count: any 32-bit value shifted down by any number of bits, so mostly small ones.
+// One operation on a drive of at most 256 sectors whose geometry, image, fault, answer, lock and
+// files the input chooses; start and count shifted down by any number of bits: mostly small ones.
 std::string FuzzOperation(FuzzedDataProvider& input, bool write) {
   const uint32_t s = input.ConsumeBool() ? input.PickValueInArray({512u, 1024u, 2048u, 128u})
                                          : input.ConsumeIntegral<uint32_t>();

@@ -1,6 +1,5 @@
-// Both operations over the fakes: the rows whose outcome no rule can judge, then the fault
-// matrix: every platform call of a run failing or coming short, the dump file
-// blocked or the medium losing writes, and every rule of the checked run kept.
+// Both operations over the fakes: the rows whose outcome no rule can judge, then the fault matrix,
+// whose every cell must keep every rule of the checked run.
 #include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
@@ -11,17 +10,15 @@ namespace {
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 const fs::path kFigures = fs::current_path() / "fault-matrix.txt";  // where the test starts
-// The fake drive of `sectors` sectors and an image of `imageSectors` whose bytes differ from
-// the drive's; the confirmation is answered Yes; no dump file is there yet.
+// The fake drive, an image whose bytes differ from the drive's, and a Yes for the confirmation.
 void Arrange(int32_t imageSectors, uint32_t sectors = 64, uint32_t sector = 512) {
   ResetFakes(sectors, sector);
   g_drive.image.resize(imageSectors * sector);
   for (size_t i = 0; i < g_drive.image.size(); ++i) g_drive.image[i] = (unsigned char)(i * 13 + 7);
   g_answers = {kAnswerYes};
 }
-// Every status and title of a small read and a small write, each after a busy lock; the
-// refusals (of dump_bak.img as the image: the end-to-end rows, on real paths); four sectors
-// dumped of five small ones; progress past 40 MiB, where 32 bits would make it fall back.
+// Every status and title of a small read and write after a busy lock; the refusals (dump_bak.img as
+// the image: end to end); four sectors dumped of five; progress past 40 MiB, where 32 bits wrap.
 struct Row {
   const char* name;
   bool write = true;
@@ -73,10 +70,9 @@ TEST_P(Operations, DoWhatWasAskedAndTellIt) {
 }
 INSTANTIATE_TEST_SUITE_P(Rows, Operations, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
-// Each operation runs once without faults, 3 sectors and 40; then each call it made fails and
-// each transfer comes short, in runs of their own; and each obstacle below stands in the way
-// (natively, the partial file's name may be a symbolic link; Wine cannot make one).
-const bool kUnix = fs::exists("/dev/full");
+// Each operation runs once without faults, 3 sectors and 40; then each call it made fails, each
+// transfer comes short, and each obstacle below stands in the way, in runs of their own.
+const bool kUnix = fs::exists("/dev/full");  // Wine cannot make a symbolic link
 TEST(FaultMatrix, NoCellLosesDataOrLeavesTheUserUntold) {
   int tried = 0, held = 0;
   const auto cell = [&](bool write, int32_t count, int at, Fault fault, std::string obstacle) {
