@@ -26,7 +26,7 @@ stop_display() {
 }
 
 case $1 in
-  start)
+  start | setup)
     stop_display
     end_wine_server
     fifo=$(mktemp -u)
@@ -38,7 +38,7 @@ case $1 in
     echo "$number" >"$display_file"
     echo "xvfb: display :$number, process $(cat "$pid_file")"
     ;;
-  stop)
+  stop | cleanup)
     stop_display
     end_wine_server
     echo "xvfb: stopped"
