@@ -1,18 +1,14 @@
 #!/usr/bin/env bash
 # Sets up or cleans up what some end-to-end rows need, as ctest fixtures:
-#   full-disk      a 16 KiB tmpfs at BUILD_DIR/full-disk: a file larger than that is cut short
-#                  and its writes fail
-#   faulty-medium  the FUSE file system of tests/e2e/faulty_medium.py at
-#                  BUILD_DIR/faulty-medium/mnt, whose one file medium.img (drive F:) has the
-#                  bytes of faulty-medium/backing/medium.img and fails the sectors that
-#                  backing/faults names
-#   links          for each row named below, the folder C:\torvex-e2e\links\<row> of the
-#                  Wine prefix holding a link, planted from the Unix side as Wine cannot make one,
-#                  that leads to links\<row>.target, whose one line is the row's name
-# The first two mount, which needs root: as root directly, otherwise through sudo -n. A setup that cannot
-# writes the one-line reason to BUILD_DIR/<name>.unavailable, where the rows that need it find it
-# and report themselves skipped, and still succeeds.
-# Usage: fixtures.sh setup|cleanup full-disk|faulty-medium|links BUILD_DIR
+#   full-disk      a 16 KiB tmpfs at BUILD/full-disk: a larger file is cut short, its writes fail
+#   faulty-medium  at BUILD/faulty-medium/mnt the FUSE file system of tests/e2e/faulty_medium.py,
+#                  whose file medium.img (drive F:) has the bytes of faulty-medium/backing/medium.img
+#                  and fails the sectors that backing/faults names
+#   links          for each row named below, C:\torvex-e2e\links\<row> in the Wine prefix, holding a
+#                  link planted from the Unix side (Wine cannot) to links\<row>.target
+# Mounting needs root (or sudo -n). A setup that cannot mount still succeeds and writes why to
+# BUILD/<name>.unavailable, where the rows that need it find it and report themselves skipped.
+# Usage: fixtures.sh setup|cleanup full-disk|faulty-medium|links BUILD
 set -euo pipefail
 action=$1
 name=$2

@@ -135,35 +135,15 @@ mutant dll-search-not-narrowed app/main.cpp \
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || selected=("${names[@]}")
 
-# The index of a mutant by name, its anchor checked before anything is built.
-index() {
-  local j
-  for j in "${!names[@]}"; do [ "${names[j]}" = "$1" ] && { echo "$j"; return; }; done
-  echo "mutants: no mutant named $1" >&2
-  exit 2
-}
-occurrences() { FIND=$2 perl -0777 -ne '$n = () = /\Q$ENV{FIND}\E/g; print $n' "$1"; }
-for name in "${selected[@]}"; do
-  i=$(index "$name")
-  for second in false true; do
-    if $second; then find=${finds2[i]} file=${files2[i]}; else find=${finds[i]} file=${files[i]}; fi
-    [ -n "$find" ] || continue
-    found=$(occurrences "$file" "$find")
-    if [ "$found" != 1 ]; then
-      echo "mutants: $name: its text occurs $found times in $file, not once; mend the mutant" >&2
-      exit 1
-    fi
-  done
-done
-
-# The scratch tree: every file git knows in the working tree, as it is now.
 scripts/install-deps.sh >/dev/null
 . scripts/machine.sh
 preset=$(windows_preset)
 echo "mutants: the Windows suites run $(windows_build_words)"
+# The scratch tree: every file git knows in the working tree, as it is now.
 rm -rf "$tree" "$logs"
 mkdir -p "$tree" "$logs"
-git ls-files -z -co --exclude-standard | grep -zv '^build/' | tar --null --ignore-failed-read -T - -cf - | tar -xf - -C "$tree"
+git ls-files -z -co --exclude-standard | grep -zv '^build/' |
+  tar --null --ignore-failed-read -T - -cf - | tar -xf - -C "$tree"
 cd "$tree"
 # A suite stopped at its first failure may leave its display and mounts behind.
 stop_fixtures() {
@@ -190,33 +170,39 @@ suites() {
   suite e2e "$log" --preset "$preset" -R '^(pe|e2e)\.' || { echo "e2e"; return; }
   echo ""
 }
+# Puts REPLACE in place of FIND in FILE, where it must occur exactly once.
+replace() {
+  FIND=$2 REPLACE=$3 perl -0777 -i -pe \
+    '$n = s/\Q$ENV{FIND}\E/$ENV{REPLACE}/g; END { exit($n == 1 ? 0 : 3) }' "$1"
+}
 
 echo "mutants: the suites without any mutant first"
 if [ -n "$(suites "$logs/none")" ]; then
   echo "mutants: the suites fail without any mutant (logs in $logs)" >&2
   exit 1
 fi
-
 caught=0 tried=0
-printf '%-30s %s\n' mutant "caught by"
+printf '%-36s %s\n' mutant "caught by"
 for name in "${selected[@]}"; do
-  i=$(index "$name")
-  file=${files[i]}
-  file2=${files2[i]}
-  cp "$file" "$logs/original"
-  cp "$file2" "$logs/original2"
-  replace() { FIND=$2 REPLACE=$3 perl -0777 -i -pe 's/\Q$ENV{FIND}\E/$ENV{REPLACE}/' "$1"; }
-  replace "$file" "${finds[i]}" "${replacements[i]}"
-  [ -z "${finds2[i]}" ] || replace "$file2" "${finds2[i]}" "${replacements2[i]}"
-  by=$(suites "$logs/$name")
-  cp "$logs/original2" "$file2"
-  cp "$logs/original" "$file"
-  if [ "$by" = build ]; then
-    echo "mutants: $name does not build (logs in $logs); mend the mutant" >&2
+  i=-1
+  for j in "${!names[@]}"; do [ "${names[j]}" != "$name" ] || i=$j; done
+  [ "$i" -ge 0 ] || { echo "mutants: no mutant named $name" >&2; exit 2; }
+  cp "${files[i]}" "$logs/original"
+  cp "${files2[i]}" "$logs/original2"
+  if ! replace "${files[i]}" "${finds[i]}" "${replacements[i]}" ||
+    { [ -n "${finds2[i]}" ] && ! replace "${files2[i]}" "${finds2[i]}" "${replacements2[i]}"; }; then
+    by=anchor
+  else
+    by=$(suites "$logs/$name")
+  fi
+  cp "$logs/original2" "${files2[i]}"
+  cp "$logs/original" "${files[i]}"
+  if [ "$by" = build ] || [ "$by" = anchor ]; then
+    echo "mutants: $name does not build, or its text does not occur once (logs in $logs); mend it" >&2
     exit 1
   fi
   tried=$((tried + 1))
-  [ -n "$by" ] && caught=$((caught + 1))
-  printf '%-30s %s\n' "$name" "${by:-NOT CAUGHT}"
+  [ -z "$by" ] || caught=$((caught + 1))
+  printf '%-36s %s\n' "$name" "${by:-NOT CAUGHT}"
 done
 echo "mutants: $caught of $tried caught"
