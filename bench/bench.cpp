@@ -8,42 +8,13 @@
 #include <winternl.h>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 namespace {
-std::string Title(HWND window) {  // from the window server: the program is not asked
-  char title[256] = {};
-  GetWindowTextA(window, title, sizeof title);
-  return title;
-}
-// One operation of a program just started, as a user runs it: Execute, and Yes to "確認" in write
-// mode; go() is called just before the press that starts the work (Execute's, or Yes's). Then looks
-// every 10 ms, asking the window server alone (nothing is sent to the program), until a transfer
-// has set the title and Execute is enabled again (true), or a box is open (false).
-template <typename Go>
-bool RunOperation(const RunningProgram& p, bool write, Go go, DWORD limitMs) {
-  HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
-  const std::string title = Title(p.mainWindow);
-  MessageBoxInfo yes;
-  if (write && !(PressButton(execute) && WaitForMessageBox(p, "確認", yes))) return false;
-  go();
-  if (!(write ? AnswerMessageBox(yes, IDYES) : PressButton(execute))) return false;
-  bool boxOpen = false;
-  return WaitUntil([&] {
-    boxOpen = !OpenMessageBoxes(p).empty();
-    return boxOpen || (IsWindowEnabled(execute) && Title(p.mainWindow) != title);
-  }, limitMs) && !boxOpen;
-}
 constexpr double kMiB = 1024.0 * 1024.0;
 struct Arguments {
   bool write;
   std::string sectors, torvex, torvexDir, bare, bareDir, image;
 };
-double WallSeconds() {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return double(now.QuadPart) / double(frequency.QuadPart);
-}
+double WallSeconds() { return GetTickCount64() / 1000.0; }
 // User and system time together. Wine's GetProcessTimes tells only the calling process its own
 // (another's is 0); the system's list of processes tells every process's.
 double ProcessorSeconds(HANDLE process) {
@@ -93,7 +64,8 @@ DWORD LimitMs(const Arguments& a) { return 60000 + std::stoul(a.sectors); }
 // of Execute for a read or of Yes for a write; the bare program's "go" event) and, once measured,
 // are ended by TerminateProcess (RunningProgram). Both are watched alike: every 10 ms (WaitUntil)
 // a question that the window server or the kernel answers and that sends the side nothing:
-// TORVEX's title, Execute's state and its boxes (RunOperation), the bare's "done" event and exit.
+// TORVEX's title, Execute's state and its boxes, the bare's "done" event and exit. TORVEX has
+// ended once a transfer has set its title and Execute is enabled again; a box is a failure.
 bool RunTorvex(const Arguments& a, Figures& figures) {
   RunningProgram p;
   const std::string trace = a.torvexDir + "\\trace.txt";
@@ -101,11 +73,20 @@ bool RunTorvex(const Arguments& a, Figures& figures) {
       !SetText(GetDlgItem(p.mainWindow, kCountBox), a.sectors) ||
       (a.write && !ChooseImage(p, a.image)))
     return Fail("TORVEX showed no window, or took no count or no image");
-  std::optional<Stopwatch> stopwatch;
-  if (!RunOperation(p, a.write, [&] { stopwatch.emplace(p.process); }, LimitMs(a)))
-    return Fail("TORVEX's operation did not end, or showed a box");
-  figures = stopwatch->End();
-  return StatusText(p) == "終了" || Fail("TORVEX did not end with 終了");
+  HWND execute = GetDlgItem(p.mainWindow, kExecuteButton);
+  MessageBoxInfo yes;
+  if (a.write && !(PressButton(execute) && WaitForMessageBox(p, "確認", yes)))
+    return Fail("TORVEX asked for no confirmation");
+  const Stopwatch stopwatch{p.process};
+  if (!(a.write ? AnswerMessageBox(yes, IDYES) : PressButton(execute))) return Fail("no go");
+  char title[64] = "";
+  const bool ended = WaitUntil([&] {
+    GetWindowTextA(p.mainWindow, title, sizeof title);
+    const bool transferred = std::string(title) != "TORVEX Ver1.0";
+    return !OpenMessageBoxes(p).empty() || (IsWindowEnabled(execute) && transferred);
+  }, LimitMs(a));
+  figures = stopwatch.End();
+  return (ended && StatusText(p) == "終了") || Fail("TORVEX did not end with 終了 and no box");
 }
 struct Event {  // one the bare program inherits, not yet set
   Event() {
@@ -147,7 +128,6 @@ double Median(std::vector<double> values) {
   const size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
-const char* Met(bool met) { return met ? "met" : "not met"; }
 }  // namespace
 int main(int argc, char** argv) {
   const bool write = argc > 1 && std::string(argv[1]) == "write";
@@ -178,8 +158,8 @@ int main(int argc, char** argv) {
   const double target = mebibytes == 256 ? 0.95 : 0.9;  // the sizes with targets: 64 and 256 MiB
   if (mebibytes == 64 || mebibytes == 256)
     std::printf("  target: processor-time ratio >= %.2f, %s\n", target,
-                Met(processorRatio >= target));
+                processorRatio >= target ? "met" : "not met");
   if (write && mebibytes == 256)
-    std::printf("  target: TORVEX peak memory <= +520 MiB, %s\n", Met(memory <= 520));
+    std::printf("  target: TORVEX peak memory <= +520 MiB, %s\n", memory <= 520 ? "met" : "not met");
   return 0;
 }
