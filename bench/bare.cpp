@@ -1,12 +1,9 @@
-// The benchmark's bare program (bench/bench.cpp starts it): the work a read or a write of drive
-// A: through TORVEX must do, and no more, made of the program's own volume and output functions,
-// without a window or an operation. A read: the volume opened and locked, one positioned read a
-// sector, dump.img saved beside the previous one and echoed to the trace (standard output). A
-// write: the volume opened and locked before the go, as TORVEX does before its confirmation; the
-// image loaded, the range read sector by sector and saved as dump_bak.img, the volume dismounted
-// and written sector by sector, read back in pieces and compared.
-// Usage: bare read|write SECTORS READY GO DONE [IMAGE], the last three inherited events: sets
-// READY, waits for GO, works, sets DONE and waits to be ended. Exit code 1: the work failed.
+// The benchmark's bare program: the work a read or a write of drive A: must do, and no more, with
+// the program's own volume and output functions, without a window. A read: one positioned read a
+// sector, dump.img saved and echoed to the trace. A write (the volume locked before the go, as
+// TORVEX locks it before its confirmation): the image loaded, the backup read and saved, the
+// sectors written, read back and compared. Usage: bare read|write SECTORS READY GO DONE [IMAGE],
+// with three inherited events: sets READY, waits for GO, works, sets DONE, waits to be ended.
 #include <windows.h>
 #include <algorithm>
 #include <cstdlib>

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# The benchmark, run by hand, never by the tests: in each mode and size, TORVEX through its window
+# The benchmark, by hand, never by the tests: in each mode and size, TORVEX through its window
 # against the bare program doing the same work (bench/bench.cpp, bench/bare.cpp) under the same
-# Wine, in the Windows build this machine can run (scripts/machine.sh), built here and named; their
-# Wine prefix (drive A: an image file of the size) and Xvfb display are in the build's bench/.
-# Usage: bench/bench.sh [read] [write] [MIB...]   (default: both modes, 64 and 256 MiB)
-# TORVEX_BENCH_ROUNDS: rounds a mode and size (default 6); TORVEX_BUILD: the build folder.
+# Wine, in the build this machine runs; their prefix and display are in the build's bench/.
+# Usage: [TORVEX_BENCH_ROUNDS=6] [TORVEX_BUILD=...] bench/bench.sh [read] [write] [MIB...]
+# (default: both modes, 64 and 256 MiB).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -36,11 +35,9 @@ for mode in $modes; do
   for mib in $sizes; do
     echo "$mode of $mib MiB ($((mib * 2048)) sectors of 512 bytes):"
     head -c $((mib << 20)) /dev/urandom >"$drive"
+    head -c $((mib << 20)) /dev/urandom >"$image"
     file=dump.img
-    if [ "$mode" = write ]; then
-      file=dump_bak.img
-      head -c $((mib << 20)) /dev/urandom >"$image"
-    fi
+    [ "$mode" = read ] || file=dump_bak.img
     # A previous file of full size on each side, on the disk, so that every rename replaces one.
     for side in torvex bare; do head -c $((mib << 20)) /dev/zero >"$bench/$side/$file"; done
     sync

@@ -16,16 +16,11 @@ build=$(realpath -m "$3")
 unavailable=$build/$name.unavailable
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi; }
-no_root() {
-  [ "$(id -u)" -ne 0 ] || return 0
-  sudo -n true 2>/dev/null || echo "not root, and sudo -n cannot run commands as root"
-}
 
 full_disk=$build/full-disk
 medium=$build/faulty-medium
 pid_file=$medium/server.pid
-# findmnt, not mountpoint: a mount whose server died answers ENOTCONN, which mountpoint takes
-# for "not mounted".
+# findmnt, not mountpoint, which takes a mount whose server died (ENOTCONN) for none.
 unmount() { if findmnt -rn --mountpoint "$1" >/dev/null; then as_root umount -l "$1"; fi; }
 stop_medium() {
   unmount "$medium/mnt"
@@ -37,9 +32,11 @@ stop_medium() {
 
 # Mounts the fixture; prints why not and fails when it cannot.
 mount_fixture() {
-  local reason sudo=
-  reason=$(no_root)
-  if [ -n "$reason" ]; then echo "$reason"; return 1; fi
+  local sudo=
+  if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
+    echo "not root, and sudo -n cannot run commands as root"
+    return 1
+  fi
   if [ "$name" = full-disk ]; then
     mkdir -p "$full_disk"
     unmount "$full_disk"

@@ -1,10 +1,9 @@
 # Sourced: which Windows build this machine can run under Wine.
 #
-# No Wine runs a 32-bit Windows program where the kernel runs no 32-bit Linux programs, and
-# Wine's 32-bit loader is one of those. So the machine is asked once, by starting a 96-byte i386
-# Linux program that exits with 42 (mov eax, 1; mov ebx, 42; int 0x80); a kernel that refuses it
-# answers "Exec format error". The answer is kept in TORVEX_RUNS_32BIT (yes or no) for the
-# scripts this one starts. TORVEX_WIN64=1 takes the 64-bit twin on any machine.
+# No Wine runs a 32-bit Windows program where the kernel runs no 32-bit Linux program. So the
+# machine is asked once, by starting a 96-byte i386 Linux program that exits with 42 (mov eax, 1;
+# mov ebx, 42; int 0x80), and TORVEX_RUNS_32BIT (yes or no) keeps the answer for the scripts this
+# one starts. TORVEX_WIN64=1 takes the 64-bit twin on any machine.
 runs_32bit_programs() {
   if [ -z "${TORVEX_RUNS_32BIT:-}" ]; then
     local probe status=0

@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Makes the release, BUILD/torvex-VERSION.zip: torvex.exe, readme.txt (code page 932, CRLF, from
-# resources/readme.txt) and SHA256SUMS for both. BUILD is TORVEX_BUILD (default build/windows);
-# torvex.exe is built there first where needed.
-#
-# A release must be reproducible from its sources: the same sources, copied to a scratch folder
-# (BUILD/package-check/source) and built there once more, must give a torvex.exe with the same
-# SHA-256, or the script fails and makes no zip. The zip is reproducible too: its entries carry
-# the time of the last commit, no owner or extra fields, in a fixed order.
+# Makes the release, BUILD/torvex-VERSION.zip (BUILD: TORVEX_BUILD, default build/windows):
+# torvex.exe, readme.txt (code page 932, CRLF) and SHA256SUMS. It is reproducible: torvex.exe built
+# once more from a copy of the sources in BUILD/package-check must have the same SHA-256, or no zip
+# is made; the zip's entries carry the last commit's time and fixed modes, in a fixed order.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,8 +14,7 @@ scripts/install-deps.sh
 cmake --preset windows -B "$build" >/dev/null
 cmake --build "$build" -j2 --target torvex >/dev/null
 
-# The second build: every file git knows or would take (changes not yet committed included), in
-# another folder, so that the sources' and the build's paths both differ.
+# The second build: every file git knows or would take, in another folder.
 scratch=$build/package-check
 rm -rf "$scratch"
 mkdir -p "$scratch/source" "$scratch/zip"
@@ -31,8 +26,7 @@ git ls-files -z --cached --others --exclude-standard |
 again=$scratch/source/build/windows/torvex.exe
 first=$(sha256sum <"$build/torvex.exe" | cut -d' ' -f1)
 second=$(sha256sum <"$again" | cut -d' ' -f1)
-echo "torvex.exe built in $build: $first"
-echo "torvex.exe built in $(dirname "$again"): $second"
+echo "torvex.exe: $first built in $build, $second in $(dirname "$again")"
 if [ "$first" != "$second" ]; then
   echo "package: the two builds of torvex.exe differ; the first differing bytes:" >&2
   cmp -l "$build/torvex.exe" "$again" | head -5 >&2 || true

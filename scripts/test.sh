@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, then runs each preset's workflow (configure, build,
-# test) and the fuzz targets for 20 s each, and ends with the figures: the lines of the tests, the
-# program and the tooling, the fault matrix, the fuzz runs, the tests skipped and why, and the
-# count of tests passed, failed and skipped, as ctest reported them (build/<preset>/junit.xml).
-# A preset that fails does not stop the others; its ctest output stays in build/<preset>/ctest.log,
-# which the figures name, and the command then fails.
+# The test command: installs what is missing, runs each preset's workflow (configure, build, test)
+# and the fuzz targets for 20 s each, and ends with the figures: lines, fault matrix, fuzz runs, the
+# tests skipped and why, then the tests passed, failed and skipped as ctest's JUnit reports say. A
+# preset that fails does not stop the others; its ctest output stays in build/<preset>/ctest.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,7 +10,6 @@ scripts/install-deps.sh
 echo "Windows builds run under Wine: $(windows_build_words)"
 failed=()
 for preset in native native-sanitize windows windows64; do
-  echo "== $preset"
   rm -f "build/$preset/junit.xml"
   cmake --workflow --preset "$preset" || failed+=("$preset")
 done

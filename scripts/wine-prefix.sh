@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Makes (once) the Wine prefix TORVEX is tested in, with its drives:
-#   A: image-backed (drives/a.img)   the end-to-end tests' and the demo's drive
-#   D: a CD-ROM drive                must never appear in the drive list
-#   L: device /dev/zero              a medium that Loses writes: every write succeeds, reads zeros
-#   F: device faulty-medium/mnt/medium.img beside the prefix: a medium with Faults in chosen
-#      sectors (scripts/fixtures.sh); the link dangles while that is not mounted
-# 32-bit, or 64-bit with TORVEX_WINEARCH=win64 (scripts/wine-env.sh). A step that fails is named,
-# with its status and last lines. Usage: wine-prefix.sh PREFIX
+# Makes (once) the Wine prefix TORVEX is tested in (64-bit with TORVEX_WINEARCH=win64), with
+# drive A: an image file (drives/a.img), D: a CD-ROM drive, which the drive list must leave out,
+# L: /dev/zero (takes every write, reads zeros) and F: the faulty medium of scripts/fixtures.sh.
+# A step that fails is named, with its status and last lines. Usage: wine-prefix.sh PREFIX
 set -euo pipefail
 prefix=$(realpath -m "$1")
 export WINEPREFIX=$prefix
@@ -23,7 +19,6 @@ step() {
   [ "$status" -eq 0 ] && return
   echo "wine-prefix: $what failed for $prefix ($WINEARCH), status $status:" >&2
   tail -n 5 <<<"$output" | sed 's/^/  /' >&2
-  # 126: the system would not start the program, as where the kernel runs no 32-bit programs.
   [ "$status" -ne 126 ] || echo "  (126: the system would not start it; try TORVEX_WIN64=1)" >&2
   exit 1
 }

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Starts or stops the Xvfb display of a test run: start writes its number to
-# BUILD_DIR/xvfb.display and its process id to BUILD_DIR/xvfb.pid; stop ends that process.
-# Wine opens its desktop once per Wine server, on the display of the program that started the
-# server: a server left running from programs started without this display (test discovery, an
-# earlier run) would keep every window off it, so the prefix's server is ended on both sides.
-# Usage: xvfb.sh start|stop BUILD_DIR
+# Starts (or, as a ctest fixture, sets up) the Xvfb display of a run, its number in
+# BUILD_DIR/xvfb.display, or stops it. Wine opens its desktop on the display of the program that
+# started its server: a server left from programs started without this display (test discovery,
+# an earlier run) would keep every window off it, so the prefix's server is ended on both sides.
+# Usage: xvfb.sh start|setup|stop|cleanup BUILD_DIR
 set -euo pipefail
 build=$2
 pid_file=$build/xvfb.pid
