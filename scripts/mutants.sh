@@ -72,8 +72,9 @@ mutant dump-ignores-start-sector ops/read_operation.cpp \
   'SectorDumpLength(count, pos, sectorSize), startPosition);' 'SectorDumpLength(count, pos, sectorSize), 0);'
 mutant drive-list-shows-cd-rom app/main_window.cpp \
   'if (GetDriveTypeA(root) == DRIVE_CDROM) continue;' ''
-mutant status-bar-never-painted-again window/window_conventions_win32.cpp \
-  'SendMessageA(g_statusBar, WM_SETREDRAW, TRUE, 0);' ''
+mutant progress-not-shown-while-served window/window_conventions_win32.cpp \
+  'kServeEveryMs) return;
+  ShowWaitingProgress();' 'kServeEveryMs) return;'
 mutant write-without-a-yes ops/write_operation.cpp \
   'if (answer != kAnswerYes) {' 'if (answer == kAnswerNo) {'
 mutant short-read-untold ops/read_operation.cpp \

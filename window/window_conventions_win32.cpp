@@ -25,23 +25,18 @@ constexpr DWORD kServeEveryMs = 100;
 constexpr DWORD kServeAtMostMs = 50;
 DWORD g_lastServed;
 
-// Setting the status bar's text paints it at once, and setting the title has
-// the caption drawn anew and the window manager told: each costs more than
-// reading a sector. While a transfer shows its progress the bar's painting is
-// off and the title waits; the window shows the latest of both when it is
-// next served, and before any other text or box.
-bool g_progressUnpainted = false;
-char g_progressTitle[32];  // the title still to be set; empty when none waits
+// A transfer makes more progress texts than anyone can read, and showing one
+// costs more than reading a sector: the status bar paints at once, and a new
+// title has the caption drawn anew and the window manager told. So the latest
+// waits until the window is next served, or another text or box comes.
+char g_progress[32];  // the progress text waiting to be shown; empty when none
+bool g_progressInTitle;
 
-void PaintProgress() {
-  if (g_progressTitle[0] != '\0') {
-    SetWindowTextA(g_mainWindow, g_progressTitle);
-    g_progressTitle[0] = '\0';
-  }
-  if (!g_progressUnpainted) return;
-  g_progressUnpainted = false;
-  SendMessageA(g_statusBar, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(g_statusBar, nullptr, TRUE);
+void ShowWaitingProgress() {
+  if (g_progress[0] == '\0') return;
+  SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(g_progress));
+  if (g_progressInTitle) SetWindowTextA(g_mainWindow, g_progress);
+  g_progress[0] = '\0';
 }
 
 // Keys and clicks, on the client area or the frame: the user's input, which
@@ -55,15 +50,13 @@ bool IsInput(UINT message) {
 }  // namespace
 
 void SetStatusText(const char* text) {
-  PaintProgress();
+  ShowWaitingProgress();
   SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(text));
 }
 
 void ShowProgressText(const char* text, bool inTitle) {
-  if (!g_progressUnpainted) SendMessageA(g_statusBar, WM_SETREDRAW, FALSE, 0);
-  g_progressUnpainted = true;
-  SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(text));
-  if (inTitle) lstrcpynA(g_progressTitle, text, sizeof g_progressTitle);
+  lstrcpynA(g_progress, text, sizeof g_progress);
+  g_progressInTitle = inTitle;
 }
 
 void SetControlText(int controlId, const char* text) {
@@ -75,7 +68,7 @@ void SetControlText(int controlId, const char* text) {
 void KeepWindowResponsive() {
   const DWORD now = GetTickCount();
   if (now - g_lastServed < kServeEveryMs) return;
-  PaintProgress();
+  ShowWaitingProgress();
   MSG message;
   while (GetTickCount() - now < kServeAtMostMs && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {  // for the message loop, once the operation has ended
@@ -88,7 +81,7 @@ void KeepWindowResponsive() {
 }
 
 int ShowMessageBox(BoxOwner owner, const char* text, const char* caption, unsigned style) {
-  PaintProgress();
+  ShowWaitingProgress();
   return MessageBoxA(OwnerWindow(owner), text, caption, style);
 }
 
