@@ -178,7 +178,7 @@ TEST_P(Rows, Run) {
   if (c.folder != kLinks) {  // the links fixture makes the links' folders anew for each run
     DeleteFileA(backup.c_str());
     DeleteFileA(dump.c_str());
-    RemoveDirectoryA(found.c_str());
+    if (!c.found.empty()) RemoveDirectoryA(found.c_str());
   }
   const bool madeHere = !c.found.empty() && c.folder != kLinks;  // the fixture made the links
   ASSERT_TRUE(!madeHere || (c.found.back() == '\\' ? CreateDirectoryA(found.c_str(), nullptr)
@@ -264,7 +264,6 @@ TEST_P(Rows, Run) {
 
   EXPECT_TRUE(OpenMessageBoxes(program).empty()) << "a box or dialog is still open";
   EXPECT_EQ(WindowText(program.mainWindow), c.title);
-  EXPECT_TRUE(IsWindowVisible(Control(kStatusBar))) << "the status bar is no longer painted";
   EXPECT_EQ(ReadWholeFile(folder + "\\trace.txt"), c.trace);
   std::string drive = Pattern(0, 64 * kSector);
   drive.replace(0, c.landed * kSector, imageBytes.substr(0, c.landed * kSector));
