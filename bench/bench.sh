@@ -38,8 +38,10 @@ for mode in $modes; do
     head -c $((mib << 20)) /dev/urandom >"$image"
     file=dump.img
     [ "$mode" = read ] || file=dump_bak.img
-    # A previous file of full size on each side, on the disk, so that every rename replaces one.
+    # A previous file of full size on each side, on the disk, so that every rename replaces one;
+    # no partial file that a side killed mid-save left, which would stop every later save.
     for side in torvex bare; do head -c $((mib << 20)) /dev/zero >"$bench/$side/$file"; done
+    rm -f "$bench"/*/*.tmp
     sync
     scripts/wine-run.sh "$build/torvex_bench.exe" "$mode" $((mib * 2048)) "$rounds" \
       "$(winpath "$build/torvex-e2e.exe")" "$(winpath "$bench/torvex")" \

@@ -20,8 +20,7 @@ const char kRead[] = "Reading DATA..100%";
 enum Step : unsigned { kPostClicks = 1, kChooseBackup = 2, kWriteBack = 4, kClose = 8, kPlantDlls = 16 };
 const char* const kPlantedDlls[] = {"comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll",
     "uxtheme.dll", "ole32.dll", "imm32.dll", "kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"};
-// The current folder: the image's, the tmpfs, or C:\torvex-e2e\links\<row>, where the links fixture
-// planted (from the Unix side: Wine cannot) a link that leads to links\<row>.target.
+// The current folder: the image's, the tmpfs, or links\<row>, with a link to links\<row>.target.
 enum Folder { kImage, kFullDisk, kLinks };
 // text empty: the confirmation, answered Yes; owned: by the main window
 struct Box { const char* caption; std::string text; bool owned = true; };

@@ -1,5 +1,4 @@
-// The Win32 side of the volume seam under Wine, for what neither the fakes nor the end-to-end rows
-// can show: the pause between two attempts to lock the volume.
+// The Win32 volume layer's pause between two lock attempts, which no fake or row can show.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include "volume/volume.h"
