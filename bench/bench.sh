@@ -35,7 +35,7 @@ for mode in $modes; do
   for mib in $sizes; do
     echo "$mode of $mib MiB ($((mib * 2048)) sectors of 512 bytes):"
     head -c $((mib << 20)) /dev/urandom >"$drive"
-    head -c $((mib << 20)) /dev/urandom >"$image"
+    [ "$mode" = read ] || head -c $((mib << 20)) /dev/urandom >"$image"  # the image to write
     file=dump.img
     [ "$mode" = read ] || file=dump_bak.img
     # A previous file of full size on each side, on the disk, so that every rename replaces one;
