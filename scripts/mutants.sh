@@ -73,8 +73,7 @@ mutant dump-ignores-start-sector ops/read_operation.cpp \
 mutant drive-list-shows-cd-rom app/main_window.cpp \
   'if (GetDriveTypeA(root) == DRIVE_CDROM) continue;' ''
 mutant progress-not-shown-while-served window/window_conventions_win32.cpp \
-  'kServeEveryMs) return;
-  ShowWaitingProgress();' 'kServeEveryMs) return;'
+  'if (now - g_progressShown >= kProgressEveryMs) ShowWaitingProgress();' ''
 mutant write-without-a-yes ops/write_operation.cpp \
   'if (answer != kAnswerYes) {' 'if (answer == kAnswerNo) {'
 mutant short-read-untold ops/read_operation.cpp \

@@ -22,7 +22,8 @@ constexpr int kAnswerNo = 7;
 void SetStatusText(const char* text);
 // Shows one step of a transfer's progress: replaces the status bar's text and,
 // with inTitle, the main window's title. A transfer shows many, so the window
-// shows the latest of them when it is next served, not each at once.
+// shows the latest of them at most twice a second, when it is served, and
+// before any other text or box.
 void ShowProgressText(const char* text, bool inTitle);
 // Replaces the text of the main window's child control `controlId`; a null text empties it.
 void SetControlText(int controlId, const char* text);

@@ -28,15 +28,20 @@ DWORD g_lastServed;
 // A transfer makes more progress texts than anyone can read, and showing one
 // costs more than reading a sector: the status bar paints at once, and a new
 // title has the caption drawn anew and the window manager told. So the latest
-// waits until the window is next served, or another text or box comes.
+// waits until the window is served at least half a second after the previous
+// one was shown, or until another text or box comes. Twice a second is as
+// often as the eye follows a percentage.
+constexpr DWORD kProgressEveryMs = 500;
 char g_progress[32];  // the progress text waiting to be shown; empty when none
 bool g_progressInTitle;
+DWORD g_progressShown;
 
 void ShowWaitingProgress() {
   if (g_progress[0] == '\0') return;
   SendMessageA(g_statusBar, SB_SETTEXTA, kSimplePart, reinterpret_cast<LPARAM>(g_progress));
   if (g_progressInTitle) SetWindowTextA(g_mainWindow, g_progress);
   g_progress[0] = '\0';
+  g_progressShown = GetTickCount();
 }
 
 // Keys and clicks, on the client area or the frame: the user's input, which
@@ -68,7 +73,7 @@ void SetControlText(int controlId, const char* text) {
 void KeepWindowResponsive() {
   const DWORD now = GetTickCount();
   if (now - g_lastServed < kServeEveryMs) return;
-  ShowWaitingProgress();
+  if (now - g_progressShown >= kProgressEveryMs) ShowWaitingProgress();
   MSG message;
   while (GetTickCount() - now < kServeAtMostMs && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {  // for the message loop, once the operation has ended
