@@ -2,7 +2,7 @@
 # The benchmark, by hand, never by the tests: in each mode and size, TORVEX through its window
 # against the bare program doing the same work (bench/bench.cpp, bench/bare.cpp) under the same
 # Wine, in the build this machine runs; their prefix and display are in the build's bench/.
-# Usage: [TORVEX_BENCH_ROUNDS=6] [TORVEX_BUILD=...] bench/bench.sh [read] [write] [MIB...]
+# Usage: [TORVEX_BENCH_ROUNDS=10] [TORVEX_BUILD=...] bench/bench.sh [read] [write] [MIB...]
 # (default: both modes, 64 and 256 MiB).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +14,7 @@ TORVEX_WINEARCH=$(wine_arch "$preset")
 export TORVEX_WINEARCH
 modes=$(printf '%s\n' "$@" | grep -xE 'read|write' || echo read write)
 sizes=$(printf '%s\n' "$@" | grep -xE '[0-9]+' || echo 64 256)
-rounds=${TORVEX_BENCH_ROUNDS:-6}
+rounds=${TORVEX_BENCH_ROUNDS:-10}
 echo "benchmark: $(windows_build_words), $rounds rounds; load $(cut -d' ' -f1-3 /proc/loadavg)"
 cmake --preset "$preset" -B "$build" >/dev/null
 cmake --build "$build" -j2 --target torvex-e2e torvex_bench torvex_bench_bare >/dev/null
