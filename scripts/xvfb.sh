@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Starts (or, as a ctest fixture, sets up) the Xvfb display of a run, its number in
-# BUILD_DIR/xvfb.display, or stops it. Wine opens its desktop on the display of the program that
-# started its server: a server left from programs started without this display (test discovery,
-# an earlier run) would keep every window off it, so the prefix's server is ended on both sides.
+# BUILD_DIR/xvfb.display, and the prefix's Wine server, or stops both. Wine opens its desktop on
+# the display of the program that started its server, so a server left from programs started
+# without it (test discovery, an earlier run) is ended first. A ready prefix's server is started
+# here and kept till the stop: programs started together each start one, and one may lose that
+# race and end without a word; and Debian's server ends with its last program, as the next starts.
 # Usage: xvfb.sh start|setup|stop|cleanup BUILD_DIR
 set -euo pipefail
 build=$2
 pid_file=$build/xvfb.pid
 display_file=$build/xvfb.display
-
+prefix=$(realpath -m "${TORVEX_WINEPREFIX:-$build/wineprefix}")
 end_wine_server() {
-  local prefix=${TORVEX_WINEPREFIX:-$build/wineprefix}
   [ -d "$prefix" ] || return 0
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
@@ -35,6 +36,7 @@ case $1 in
     read -r -t 20 number <"$fifo"
     rm -f "$fifo"
     echo "$number" >"$display_file"
+    [ ! -f "$prefix/.torvex-ready" ] || WINEPREFIX=$prefix wineserver -p </dev/null >/dev/null 2>&1
     echo "xvfb: display :$number, process $(cat "$pid_file")"
     ;;
   stop | cleanup)
