@@ -44,5 +44,5 @@ case $1 in
     end_wine_server
     echo "xvfb: stopped"
     ;;
-  *) echo "usage: xvfb.sh start|stop BUILD_DIR" >&2; exit 2 ;;
+  *) echo "usage: xvfb.sh start|setup|stop|cleanup BUILD_DIR" >&2; exit 2 ;;
 esac
