@@ -55,8 +55,9 @@ uint32_t MoveSectors(VolumeHandle volume, const Range& range, unsigned char* buf
 
 // Reads `bytes` with `read` in pieces of `piece` bytes, serving the window
 // between them: one call for a whole range could keep the window unanswered
-// for longer than Windows allows. Stops at the first piece that comes short.
-// Returns the bytes read.
+// for longer than Windows allows. A read may deliver less than it was asked
+// for (a device read cut short by a signal under Wine); the rest is asked for
+// again, and only a read that delivers nothing ends it. Returns the bytes read.
 uint32_t ReadInPieces(uint32_t (*read)(void*, void*, uint32_t), void* handle,
                       unsigned char* buffer, uint32_t bytes, uint32_t piece) {
   uint32_t done = 0;
@@ -64,7 +65,7 @@ uint32_t ReadInPieces(uint32_t (*read)(void*, void*, uint32_t), void* handle,
     const uint32_t asked = bytes - done < piece ? bytes - done : piece;
     const uint32_t delivered = read(handle, buffer + done, asked);
     done += delivered;
-    if (delivered != asked) break;
+    if (delivered == 0) break;
     KeepWindowResponsive();
   }
   return done;
